@@ -1,0 +1,90 @@
+#include "platform/File.h"
+#include "platform/PosixFileSystem.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace corvan::test {
+namespace {
+
+using platform::File;
+using platform::OpenMode;
+
+class PosixFileSystemTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    platform::PosixFileSystem files;
+    const std::string path = dir.path("a.bin");
+};
+
+TEST_F(PosixFileSystemTest, ReadingNeverCreatesAndWritingCreatesEmpty) {
+    EXPECT_FALSE(File(files, path, OpenMode::ReadExisting).isOpen());
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    writeFile(path, patternBytes(10));
+    {
+        File file(files, path, OpenMode::CreateOrTruncate);
+        ASSERT_TRUE(file.isOpen());
+        EXPECT_EQ(std::filesystem::file_size(path), 0u);
+        const Bytes data = patternBytes(5);
+        const platform::IoResult written = file.write(data.data(), 5);
+        EXPECT_TRUE(written.ok);
+        EXPECT_EQ(written.count, 5u);
+    }
+    EXPECT_EQ(readFile(path), patternBytes(5));
+
+    EXPECT_FALSE(File(files, dir.path("missing/a.bin"), OpenMode::CreateOrTruncate).isOpen());
+    EXPECT_FALSE(File(files, dir.path(""), OpenMode::ReadExisting).isOpen()) << "a directory";
+}
+
+TEST_F(PosixFileSystemTest, ReadsDeliverUpToTheCountThenZeroAtTheEnd) {
+    writeFile(path, patternBytes(250));
+    File file(files, path, OpenMode::ReadExisting);
+    std::uint8_t buffer[100];
+    std::vector<std::uint32_t> counts;
+    platform::IoResult read;
+    do {
+        read = file.read(buffer, 100);
+        EXPECT_TRUE(read.ok);
+        counts.push_back(read.count);
+    } while (read.count > 0);
+    EXPECT_EQ(counts, (std::vector<std::uint32_t>{100, 100, 50, 0}));
+
+    // Writing through a read-only file, or using a closed one, fails.
+    EXPECT_FALSE(file.write(buffer, 10).ok);
+    const platform::Handle stale = file.handle();
+    file.close();
+    EXPECT_FALSE(files.read(stale, buffer, 10).ok);
+    EXPECT_FALSE(files.read(platform::kInvalidHandle, buffer, 10).ok);
+}
+
+TEST_F(PosixFileSystemTest, AnOpenFileIsHeldExclusivelyUntilClosed) {
+    writeFile(path, patternBytes(10));
+    for (OpenMode first : {OpenMode::ReadExisting, OpenMode::CreateOrTruncate}) {
+        File holder(files, path, first);
+        ASSERT_TRUE(holder.isOpen());
+        EXPECT_FALSE(File(files, path, OpenMode::ReadExisting).isOpen());
+        EXPECT_FALSE(File(files, path, OpenMode::CreateOrTruncate).isOpen());
+        holder.close();
+        EXPECT_TRUE(File(files, path, OpenMode::ReadExisting).isOpen());
+    }
+}
+
+TEST_F(PosixFileSystemTest, ExistsRemoveAndRenameReportTheSystemsReason) {
+    writeFile(path, patternBytes(3));
+    EXPECT_TRUE(files.fileExists(path));
+    EXPECT_FALSE(files.fileExists(dir.path("")));
+    EXPECT_FALSE(files.fileExists(dir.path("b.bin")));
+
+    EXPECT_FALSE(files.renameFile(path, dir.path("b.bin")));
+    EXPECT_TRUE(files.fileExists(dir.path("b.bin")));
+    EXPECT_EQ(files.renameFile(path, dir.path("c.bin")), std::errc::no_such_file_or_directory);
+
+    EXPECT_FALSE(files.removeFile(dir.path("b.bin")));
+    EXPECT_EQ(files.removeFile(dir.path("b.bin")), std::errc::no_such_file_or_directory);
+}
+
+}  // namespace
+}  // namespace corvan::test

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace corvan::test {
+
+enum class FileOp { Open, Read, Write, Close, Exists, Remove, Rename };
+
+// Passes every call on to another file layer and logs it; chosen calls can instead fail,
+// fall short, or report a result without touching any file.
+class FaultyFileSystem final : public platform::FileSystem {
+public:
+    enum class Action {
+        Fail,     // the call does nothing and reports failure
+        Shorten,  // a read or write moves at most `count` bytes
+        Pretend,  // a read or write reports success with `count` bytes and moves nothing
+    };
+    struct Call {
+        FileOp op;
+        std::string path;  // open, exists, remove and rename (the source)
+        platform::Handle handle = platform::kInvalidHandle;
+        std::uint32_t requested = 0;
+        std::uint32_t count = 0;  // what a read or write reported
+    };
+
+    explicit FaultyFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+
+    // Applies `action` to the calls of `op` numbered `first` to `last`, counted from 1.
+    void inject(FileOp op, Action action, int first, int last = -1, std::uint32_t count = 0);
+    void failNth(FileOp op, int nth) { inject(op, Action::Fail, nth, nth); }
+
+    const std::vector<Call>& calls() const { return calls_; }
+    std::vector<std::uint32_t> counts(FileOp op) const;
+
+    platform::Handle open(const std::string& path, platform::OpenMode mode) override;
+    platform::IoResult read(platform::Handle h, std::uint8_t* buf, std::uint32_t n) override;
+    platform::IoResult write(platform::Handle h, const std::uint8_t* buf, std::uint32_t n) override;
+    bool close(platform::Handle handle) override;
+    bool fileExists(const std::string& path) override;
+    std::error_code removeFile(const std::string& path) override;
+    std::error_code renameFile(const std::string& from, const std::string& to) override;
+
+    std::vector<platform::OpenMode> openModes;
+
+private:
+    struct Rule {
+        FileOp op;
+        Action action;
+        int first, last;
+        std::uint32_t count;
+    };
+    const Rule* ruleFor(FileOp op);
+
+    platform::FileSystem& inner_;
+    std::vector<Rule> rules_;
+    std::vector<Call> calls_;
+    int seen_[7] = {};
+};
+
+}  // namespace corvan::test
