@@ -1,0 +1,41 @@
+#pragma once
+
+#include "support/Fakes.h"
+#include "support/TempDir.h"
+#include "ui/Services.h"
+#include "ui/Volumes.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvan::test {
+
+// A window shown and made the active window, as the user would find it.
+inline bool showActive(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
+// Lets windows closed through their frame actually go.
+inline void deleteClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Volumes for tests: the root, then one volume per directory named here, which need not
+// exist (a volume that cannot be read).
+inline ui::VolumeTable testVolumes(const std::vector<std::string>& mountPoints,
+                                   const std::string& workingDirectory) {
+    std::vector<ui::Volume> volumes{{"/", "/ [root]"}};
+    for (const std::string& mount : mountPoints) {
+        volumes.push_back({mount, mount + " [test]"});
+    }
+    return ui::VolumeTable(volumes, workingDirectory);
+}
+
+}  // namespace corvan::test

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "UserAction.h"
+#include "Volumes.h"
+
+#include <QListWidget>
+
+#include <functional>
+#include <string>
+
+namespace corvan::ui {
+
+// The directories from the root down to the current one, then the current directory's
+// subdirectories. Opening an entry (double click or Enter) makes it current; Change is
+// raised whenever the current directory really changes, by the user or by code, before
+// the call that changed it returns.
+class DirectoryList : public QListWidget {
+    Q_OBJECT
+
+public:
+    explicit DirectoryList(VolumeTable& volumes, QWidget* parent = nullptr);
+
+    // The current directory: a full path, without a trailing separator unless it is the
+    // root.
+    const std::string& path() const { return path_; }
+    // Moves to a directory, or to a volume's current directory when given its drive text.
+    // Throws DirectoryError, and stays where it was, if the directory cannot be read.
+    void setPath(const std::string& driveTextOrPath);
+
+    std::function<void()> onChange;
+    ReadErrorHandler onReadError;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void show(const std::string& directory, const std::vector<std::string>& subdirectories);
+    void open(QListWidgetItem* item);
+
+    VolumeTable& volumes_;
+    std::string path_;
+};
+
+}  // namespace corvan::ui

@@ -1,0 +1,47 @@
+#include "DriveList.h"
+
+#include <QSignalBlocker>
+
+namespace corvan::ui {
+
+DriveList::DriveList(VolumeTable& volumes, QWidget* parent)
+    : QComboBox(parent),
+      volumes_(volumes),
+      selected_(volumes.volumeOf(volumes.workingDirectory())) {
+    for (const Volume& volume : volumes_.volumes())
+        addItem(QString::fromStdString(volume.driveText));
+    setCurrentIndex(static_cast<int>(selected_));
+    connect(this, &QComboBox::activated, this, &DriveList::userSelected);
+}
+
+std::string DriveList::drive() const {
+    return volumes_.volumes().at(selected_).driveText;
+}
+
+void DriveList::setDrive(const std::string& driveTextOrPath) {
+    std::size_t index = volumes_.findDriveText(driveTextOrPath);
+    if (index == volumes_.volumes().size()) index = volumes_.volumeOf(driveTextOrPath);
+    select(index);
+}
+
+void DriveList::select(std::size_t index) {
+    if (index == selected_) return;
+    selected_ = index;
+    {
+        const QSignalBlocker quiet(this);
+        setCurrentIndex(static_cast<int>(index));
+    }
+    if (onChange) onChange();
+}
+
+void DriveList::userSelected(int index) {
+    const std::size_t previous = selected_;
+    if (runUserAction(onReadError, [&] { select(static_cast<std::size_t>(index)); })) return;
+    // The lists still show the previous volume; so does the drive list again, without a
+    // second Change that would move them.
+    selected_ = previous;
+    const QSignalBlocker quiet(this);
+    setCurrentIndex(static_cast<int>(previous));
+}
+
+}  // namespace corvan::ui

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "UserAction.h"
+#include "Volumes.h"
+
+#include <QComboBox>
+
+#include <functional>
+#include <string>
+
+namespace corvan::ui {
+
+// A drop-down list of the machine's volumes showing the selected one. Change is raised
+// whenever the selection really changes, by the user or by code, before the call that
+// changed it returns.
+class DriveList : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit DriveList(VolumeTable& volumes, QWidget* parent = nullptr);
+
+    // The drive text of the selected volume.
+    std::string drive() const;
+    // Selects the volume with this drive text, or the volume that holds this path.
+    void setDrive(const std::string& driveTextOrPath);
+
+    std::function<void()> onChange;
+    ReadErrorHandler onReadError;
+
+private:
+    void userSelected(int index);
+    void select(std::size_t index);
+
+    VolumeTable& volumes_;
+    std::size_t selected_;
+};
+
+}  // namespace corvan::ui

@@ -1,0 +1,98 @@
+#include "FileList.h"
+
+#include "DirectoryReader.h"
+
+#include <QKeyEvent>
+#include <QSignalBlocker>
+
+#include <algorithm>
+
+namespace corvan::ui {
+
+FileList::FileList(VolumeTable& volumes, std::string pattern, QWidget* parent)
+    : QListWidget(parent), volumes_(volumes), pattern_(std::move(pattern)) {
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);  // keeps a directory of thousands of files quick to show
+    connect(this, &QListWidget::itemSelectionChanged, this, &FileList::selectionChanged);
+    const std::string start = volumes_.workingDirectory();
+    std::vector<std::string> names;
+    try {
+        names = readMatchingFiles(start, pattern_);
+    } catch (const DirectoryError&) {
+        // Nothing to list from a working directory that cannot be read.
+    }
+    show(start, names, {});
+}
+
+void FileList::setPath(const std::string& driveTextOrPath) {
+    const std::string directory = volumes_.resolve(driveTextOrPath);
+    if (directory == path_) return;
+    show(directory, readMatchingFiles(directory, pattern_), {});
+}
+
+void FileList::refresh() {
+    show(path_, readMatchingFiles(path_, pattern_), fileName_);
+}
+
+void FileList::show(const std::string& directory, const std::vector<std::string>& names,
+                    const std::string& keep) {
+    const QSignalBlocker quiet(this);
+    path_ = directory;
+    volumes_.noteShown(directory);
+    names_ = names;
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(names.size()));
+    int keptRow = -1;
+    for (const std::string& name : names) {
+        if (!keep.empty() && name == keep) keptRow = static_cast<int>(texts.size());
+        texts.push_back(QString::fromStdString(name));
+    }
+    setUpdatesEnabled(false);
+    clear();
+    addItems(texts);
+    if (keptRow >= 0) {
+        setCurrentRow(keptRow);
+    }
+    fileName_ = keptRow >= 0 ? keep : std::string();
+    setUpdatesEnabled(true);
+}
+
+void FileList::setFileName(const std::string& name) {
+    const auto found = name.empty() ? names_.end() : std::find(names_.begin(), names_.end(), name);
+    {
+        const QSignalBlocker quiet(this);
+        if (found == names_.end()) {
+            clearSelection();
+        } else {
+            setCurrentRow(static_cast<int>(found - names_.begin()));
+        }
+    }
+    selectionChanged();
+}
+
+void FileList::selectionChanged() {
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    const std::string name = selected.isEmpty() ? std::string() : names_.at(selected.front().row());
+    if (name == fileName_) return;
+    fileName_ = name;
+    runUserAction(onReadError, [this] {
+        if (onClick) onClick();
+    });
+}
+
+}  // namespace corvan::ui
+
+namespace corvan::ui {
+
+// With nothing selected, the first arrow key selects the entry that has the focus rather
+// than the one after it.
+void FileList::keyPressEvent(QKeyEvent* event) {
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && fileName_.empty() && currentRow() >= 0 && event->modifiers() == Qt::NoModifier) {
+        setCurrentRow(currentRow());
+        return;
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+}  // namespace corvan::ui

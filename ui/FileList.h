@@ -1,0 +1,55 @@
+#pragma once
+
+#include "UserAction.h"
+#include "Volumes.h"
+
+#include <QListWidget>
+
+#include <functional>
+#include <string>
+
+namespace corvan::ui {
+
+// The names of one directory's files that match a pattern, one of them selectable. Click
+// is raised whenever the selected file really changes, by the user or by code; showing
+// another directory leaves nothing selected and raises nothing.
+class FileList : public QListWidget {
+    Q_OBJECT
+
+public:
+    FileList(VolumeTable& volumes, std::string pattern, QWidget* parent = nullptr);
+
+    const std::string& path() const { return path_; }
+    // Shows a directory, or a volume's current directory when given its drive text, with
+    // nothing selected. Throws DirectoryError, and stays where it was, if the directory
+    // cannot be read.
+    void setPath(const std::string& driveTextOrPath);
+    // Reads the directory again; the selected file stays selected while it is listed.
+    void refresh();
+
+    // The selected file's name without its directory; empty when none is selected.
+    const std::string& fileName() const { return fileName_; }
+    // Selects a listed file by name; an empty or unlisted name clears the selection.
+    void setFileName(const std::string& name);
+
+    const std::string& pattern() const { return pattern_; }
+
+    std::function<void()> onClick;
+    ReadErrorHandler onReadError;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void show(const std::string& directory, const std::vector<std::string>& names,
+              const std::string& keep);
+    void selectionChanged();
+
+    VolumeTable& volumes_;
+    std::string pattern_;
+    std::string path_;
+    std::vector<std::string> names_;  // the listed names, row by row, as the system spells them
+    std::string fileName_;
+};
+
+}  // namespace corvan::ui

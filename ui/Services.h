@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Volumes.h"
+#include "engine/UserInterface.h"
+#include "platform/FileSystem.h"
+
+#include <functional>
+#include <string>
+
+namespace corvan::ui {
+
+// What the windows reach outside themselves. Start-up hands in the real ones; the tests
+// hand in recorders, a file layer that fails on demand and volumes of their own.
+struct Services {
+    platform::FileSystem& files;
+    UserInterface& user;
+    VolumeTable& volumes;
+    // The directory that holds the program: where the save dialog first opens.
+    std::string applicationDirectory;
+    // Ends the program at once.
+    std::function<void()> endProgram;
+};
+
+}  // namespace corvan::ui

@@ -1,0 +1,146 @@
+#include "Volumes.h"
+
+#include "Paths.h"
+
+#include <sys/stat.h>
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+
+namespace corvan::ui {
+
+namespace {
+
+// The mount table writes blanks, tabs, newlines and backslashes as octal escapes.
+std::string unescapeMountField(const std::string& field) {
+    std::string plain;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const std::string digits = field.substr(i + 1, 3);
+            if (std::all_of(digits.begin(), digits.end(),
+                            [](char c) { return c >= '0' && c <= '7'; })) {
+                plain += static_cast<char>(std::stoi(digits, nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        plain += field[i];
+    }
+    return plain;
+}
+
+// File systems that the kernel makes up or keeps in memory: nothing a user keeps files on.
+constexpr std::array<std::string_view, 26> kPseudoTypes = {
+    "autofs",      "binfmt_misc", "bpf",      "cgroup",   "cgroup2", "configfs",
+    "debugfs",     "devpts",      "devtmpfs", "efivarfs", "fusectl", "hugetlbfs",
+    "mqueue",      "nsfs",        "proc",     "pstore",   "ramfs",   "rpc_pipefs",
+    "securityfs",  "selinuxfs",   "sysfs",    "tmpfs",    "tracefs", "fuse.gvfsd-fuse",
+    "fuse.portal", "squashfs"};
+
+bool isPseudo(const std::string& type) {
+    return std::find(kPseudoTypes.begin(), kPseudoTypes.end(), type) != kPseudoTypes.end();
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat status {};
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+std::string driveTextOf(const MountEntry& mount, const std::string& mountPoint) {
+    std::string name = mount.type;
+    if (mount.source.rfind("/dev/", 0) == 0) name = lastComponent(normalPath(mount.source));
+    return mountPoint + " [" + name + "]";
+}
+
+}  // namespace
+
+std::vector<MountEntry> parseMountTable(const std::string& table) {
+    std::vector<MountEntry> mounts;
+    std::istringstream lines(table);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        MountEntry entry;
+        if (fields >> entry.source >> entry.mountPoint >> entry.type) {
+            entry.source = unescapeMountField(entry.source);
+            entry.mountPoint = unescapeMountField(entry.mountPoint);
+            mounts.push_back(std::move(entry));
+        }
+    }
+    return mounts;
+}
+
+std::vector<Volume> volumesFromMounts(const std::vector<MountEntry>& mounts) {
+    std::vector<Volume> volumes{{"/", "/"}};
+    for (const MountEntry& mount : mounts) {
+        if (mount.mountPoint.empty() || mount.mountPoint.front() != '/') continue;
+        const std::string mountPoint = normalPath(mount.mountPoint);
+        if (mountPoint == "/") {
+            // Later mounts over the root hide the earlier ones; the last one names it.
+            volumes.front().driveText = driveTextOf(mount, mountPoint);
+            continue;
+        }
+        if (isPseudo(mount.type) || !isDirectory(mountPoint)) continue;
+        const auto same = std::find_if(volumes.begin(), volumes.end(),
+                                       [&](const Volume& v) { return v.mountPoint == mountPoint; });
+        if (same != volumes.end()) {
+            same->driveText = driveTextOf(mount, mountPoint);
+        } else {
+            volumes.push_back({mountPoint, driveTextOf(mount, mountPoint)});
+        }
+    }
+    std::sort(volumes.begin() + 1, volumes.end(),
+              [](const Volume& a, const Volume& b) { return a.mountPoint < b.mountPoint; });
+    return volumes;
+}
+
+VolumeTable::VolumeTable(std::vector<Volume> volumes, const std::string& workingDirectory)
+    : volumes_(std::move(volumes)), workingDirectory_(normalPath(workingDirectory)) {
+    if (volumes_.empty() || volumes_.front().mountPoint != "/") {
+        volumes_.insert(volumes_.begin(), Volume{"/", "/"});
+    }
+    for (const Volume& volume : volumes_) current_.push_back(volume.mountPoint);
+    noteShown(workingDirectory_);
+}
+
+VolumeTable VolumeTable::fromSystem() {
+    std::ifstream file("/proc/self/mounts");
+    std::stringstream table;
+    table << file.rdbuf();
+    return VolumeTable(volumesFromMounts(parseMountTable(table.str())), normalPath("."));
+}
+
+std::size_t VolumeTable::volumeOf(const std::string& path) const {
+    const std::string normal = normalPath(path);
+    std::size_t best = rootIndex();
+    for (std::size_t i = 0; i < volumes_.size(); ++i) {
+        const std::string& mount = volumes_[i].mountPoint;
+        const bool inside = normal == mount || normal.rfind(withSeparator(mount), 0) == 0;
+        if (inside && mount.size() > volumes_[best].mountPoint.size()) best = i;
+    }
+    return best;
+}
+
+std::size_t VolumeTable::findDriveText(const std::string& text) const {
+    const auto found = std::find_if(volumes_.begin(), volumes_.end(),
+                                    [&](const Volume& v) { return v.driveText == text; });
+    return static_cast<std::size_t>(found - volumes_.begin());
+}
+
+std::string VolumeTable::resolve(const std::string& driveTextOrPath) const {
+    const std::size_t volume = findDriveText(driveTextOrPath);
+    if (volume < volumes_.size()) return current_[volume];
+    return normalPath(driveTextOrPath);
+}
+
+const std::string& VolumeTable::currentDirectory(std::size_t volume) const {
+    return current_.at(volume);
+}
+
+void VolumeTable::noteShown(const std::string& directory) {
+    current_[volumeOf(directory)] = directory;
+}
+
+}  // namespace corvan::ui

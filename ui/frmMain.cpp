@@ -1,0 +1,270 @@
+#include "frmMain.h"
+
+#include "DebugSwitch.h"
+#include "DirectoryList.h"
+#include "DriveList.h"
+#include "FileList.h"
+#include "HorizontalScrollBar.h"
+#include "Twips.h"
+#include "frmAbout.h"
+#include "frmSave.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QRadioButton>
+
+namespace corvan::ui {
+
+namespace {
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const char* text) {
+    return named(new QLabel(QString::fromLatin1(text), parent), name);
+}
+
+}  // namespace
+
+frmMain::frmMain(Services services, const std::vector<std::string>& arguments, QWidget* parent)
+    : QMainWindow(parent), services_(std::move(services)) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Corvan 1.0"));
+    buildControls();
+    buildMenu();
+    Form_Load(arguments);
+}
+
+frmMain::~frmMain() = default;
+
+frmSave* frmMain::saveDialog() const {
+    return frmSave_;
+}
+
+frmAbout* frmMain::aboutWindow() const {
+    return frmAbout_;
+}
+
+void frmMain::buildControls() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(twips(6165), twips(5220));
+    setCentralWidget(client);
+
+    auto* frame1 = named(new QGroupBox(QStringLiteral("Input Parameters"), client), "Frame1");
+    placeInTwips(frame1, 120, 0, 3375, 5175);
+    QLabel* label1 = label(frame1, "Label1", "Source .WAV file");
+    label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    placeInTwips(label1, 240, 240, 2895, 255);
+    srcDrive_ = named(new DriveList(services_.volumes, frame1), "srcDrive");
+    placeInTwips(srcDrive_, 240, 480, 2895, 315);
+    srcDir_ = named(new DirectoryList(services_.volumes, frame1), "srcDir");
+    placeInTwips(srcDir_, 240, 960, 2895, 2115);
+    srcFile_ = named(new FileList(services_.volumes, "*.wav", frame1), "srcFile");
+    placeInTwips(srcFile_, 240, 3240, 2895, 1845);
+
+    auto* frame2 = named(new QGroupBox(QStringLiteral("Output Parameters"), client), "Frame2");
+    placeInTwips(frame2, 3600, 0, 2415, 2415);
+    // The option buttons are only as wide as their circles: their own texts stay hidden
+    // and the labels beside them name the choices.
+    playOnce_ = named(new QRadioButton(QStringLiteral("Option1"), frame2), "playOnce");
+    placeInTwips(playOnce_, 240, 240, 255, 255);
+    placeInTwips(label(frame2, "lblOnce", "Play Once "), 600, 240, 1455, 255);
+    playLoop_ = named(new QRadioButton(QStringLiteral("Option2"), frame2), "playLoop");
+    placeInTwips(playLoop_, 240, 540, 255, 375);
+    placeInTwips(label(frame2, "lblLoop", "Continuous Replay"), 600, 600, 1335, 255);
+    placeInTwips(label(frame2, "L", "Loop Starting Position"), 240, 960, 1695, 255);
+    scrStart_ = named(new HorizontalScrollBar(frame2), "scrStart");
+    placeInTwips(scrStart_, 120, 1200, 1575, 255);
+    placeInTwips(label(frame2, "Label4", "Loop Ending Position"), 240, 1560, 1695, 255);
+    scrEnd_ = named(new HorizontalScrollBar(frame2), "scrEnd");
+    placeInTwips(scrEnd_, 120, 1800, 1575, 255);
+
+    QLabel* image1 = named(new QLabel(client), "Image1");
+    image1->setPixmap(QPixmap(QStringLiteral(":/corvan/corvan.gif")));
+    image1->setScaledContents(true);
+    placeInTwips(image1, 3720, 2640, 2295, 2295);
+
+    for (QWidget* passive : std::initializer_list<QWidget*>{frame1, frame2, label1, image1}) {
+        passive->setFocusPolicy(Qt::NoFocus);
+    }
+    setTabOrder(srcDrive_, playOnce_);
+    setTabOrder(playOnce_, playLoop_);
+    setTabOrder(playLoop_, scrStart_);
+    setTabOrder(scrStart_, scrEnd_);
+    setTabOrder(scrEnd_, srcFile_);
+    setTabOrder(srcFile_, srcDir_);
+    srcDrive_->setFocus();
+
+    connect(playOnce_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) playOnce_Click();
+    });
+    connect(playLoop_, &QRadioButton::toggled, this, [this](bool on) {
+        if (on) playLoop_Click();
+    });
+    scrStart_->onChange = [this] { scrStart_Change(); };
+    scrEnd_->onChange = [this] { scrEnd_Change(); };
+    srcDir_->onChange = [this] { srcDir_Change(); };
+    srcDrive_->onChange = [this] { srcDrive_Change(); };
+    srcFile_->onClick = [this] { srcFile_Click(); };
+    const auto report = [this](const DirectoryError& error) { reportUnreadable(error); };
+    srcDrive_->onReadError = report;
+    srcDir_->onReadError = report;
+    srcFile_->onReadError = report;
+}
+
+void frmMain::buildMenu() {
+    QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuSave_ = named(mnuFile->addAction(QStringLiteral("Save")), "mnuSave");
+    mnuSave_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    named(mnuFile->addSeparator(), "mnuSep");
+    QAction* mnuExit = named(mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
+    mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    // About is a command on the menu bar itself, not a menu of its own.
+    QAction* mnuAbout = named(menuBar()->addAction(QStringLiteral("About")), "mnuAbout");
+
+    connect(mnuSave_, &QAction::triggered, this, &frmMain::mnuSave_Click);
+    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
+    connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+}
+
+bool frmMain::playOnceValue() const {
+    return playOnce_->isChecked();
+}
+bool frmMain::playLoopValue() const {
+    return playLoop_->isChecked();
+}
+std::int16_t frmMain::scrStartValue() const {
+    return scrStart_->value16();
+}
+std::int16_t frmMain::scrStartMax() const {
+    return scrStart_->max16();
+}
+std::int16_t frmMain::scrEndValue() const {
+    return scrEnd_->value16();
+}
+std::int16_t frmMain::scrEndMax() const {
+    return scrEnd_->max16();
+}
+
+void frmMain::Form_Load(const std::vector<std::string>& arguments) {
+    playOnce_->setChecked(true);  // raises playOnce_Click, which disables the bars as well
+    playLoop_->setChecked(false);
+    scrStart_->setEnabled(false);
+    scrEnd_->setEnabled(false);
+    mnuSave_->setEnabled(false);
+    debugFlag_ = false;
+    debugFlag_ = debugSwitchFromArguments(arguments);
+}
+
+void frmMain::playOnce_Click() {
+    scrStart_->setEnabled(false);
+    scrEnd_->setEnabled(false);
+}
+
+void frmMain::playLoop_Click() {
+    scrStart_->setEnabled(true);
+    scrEnd_->setEnabled(true);
+}
+
+// The end follows the start upwards; setting it raises scrEnd_Change, which then finds
+// the two equal, so the pair settles after one step.
+void frmMain::scrStart_Change() {
+    if (scrEnd_->value16() < scrStart_->value16()) {
+        scrEnd_->setValue(scrStart_->value16());
+        scrEnd_->update();
+    }
+}
+
+// The start follows the end downwards.
+void frmMain::scrEnd_Change() {
+    if (scrStart_->value16() > scrEnd_->value16()) {
+        scrStart_->setValue(scrEnd_->value16());
+        scrStart_->update();
+    }
+}
+
+void frmMain::srcDir_Change() {
+    srcPath = srcDir_->path();
+    srcFile_->setPath(srcPath);
+    srcFile_->refresh();
+    srcFile_Click();
+}
+
+void frmMain::srcDrive_Change() {
+    chgDrive();
+}
+
+void frmMain::chgDrive() {
+    try {
+        srcFile_->setPath(srcDrive_->drive());
+        srcPath = srcDrive_->drive();
+        srcDir_->setPath(srcPath);  // raises srcDir_Change when the directory moves
+        srcFile_->refresh();
+        srcFile_Click();
+        return;
+    } catch (const std::exception&) {
+        // Any failure of the steps above sends the lists back to the root volume.
+    }
+    services_.user.messageBox("Error selecting drive", MB_OK);
+    // If the drive list was elsewhere this is a drive change of its own, nested here.
+    srcDrive_->setDrive("/");
+    try {
+        srcFile_->refresh();
+    } catch (const DirectoryError& error) {
+        reportUnreadable(error);
+    }
+    srcFile_Click();
+}
+
+void frmMain::srcFile_Click() {
+    mnuSave_->setEnabled(!srcFile_->fileName().empty());
+}
+
+void frmMain::mnuSave_Click() {
+    setEnabled(false);
+    if (!frmSave_) frmSave_ = new frmSave(*this, savePath_);
+    frmSave_->show();
+    frmSave_->raise();
+    frmSave_->activateWindow();
+}
+
+void frmMain::mnuAbout_Click() {
+    // The about window disables this window itself whenever it becomes active.
+    if (!frmAbout_) frmAbout_ = new frmAbout(*this);
+    frmAbout_->show();
+    frmAbout_->raise();
+    frmAbout_->activateWindow();
+}
+
+void frmMain::mnuExit_Click() {
+    services_.endProgram();
+}
+
+void frmMain::Form_Unload() {
+    services_.endProgram();
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
+
+void frmMain::enableAndFocus() {
+    setEnabled(true);
+    activateWindow();
+    raise();
+}
+
+void frmMain::reportUnreadable(const DirectoryError& error) {
+    services_.user.messageBox(
+        error.path() + ": cannot read the directory: " + error.reason().message(), MB_ICONWARNING);
+}
+
+}  // namespace corvan::ui

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "Services.h"
+#include "engine/ConversionInputs.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <string>
+#include <vector>
+
+class QAction;
+class QRadioButton;
+
+namespace corvan::ui {
+
+class DirectoryError;
+class DirectoryList;
+class DriveList;
+class FileList;
+class HorizontalScrollBar;
+class frmAbout;
+class frmSave;
+
+// The start-up window: the source file, the music type and the loop, and the menu that
+// leads to the save dialog and the about window. It holds the conversion inputs as the
+// state of its controls, and the engine reads them from there when a conversion runs.
+class frmMain : public QMainWindow, public ConversionInputs {
+    Q_OBJECT
+
+public:
+    // `arguments` are the command line's arguments after the program's name.
+    frmMain(Services services, const std::vector<std::string>& arguments,
+            QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    bool DEBUGFLAG() const override { return debugFlag_; }
+    bool playOnceValue() const override;
+    bool playLoopValue() const override;
+    std::int16_t scrStartValue() const override;
+    std::int16_t scrStartMax() const override;
+    std::int16_t scrEndValue() const override;
+    std::int16_t scrEndMax() const override;
+
+    // The source file as the save dialog reads it.
+    const FileList& srcFile() const { return *srcFile_; }
+    Services& services() { return services_; }
+
+    // Enables the window again and makes it the active window, as the secondary windows
+    // do on every way out.
+    void enableAndFocus();
+
+    // The windows made on first use; null before that and after a close through the frame.
+    frmSave* saveDialog() const;
+    frmAbout* aboutWindow() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+
+    void Form_Load(const std::vector<std::string>& arguments);
+    void playOnce_Click();
+    void playLoop_Click();
+    void scrStart_Change();
+    void scrEnd_Change();
+    void srcDir_Change();
+    void srcDrive_Change();
+    void chgDrive();
+    void srcFile_Click();
+    void mnuSave_Click();
+    void mnuAbout_Click();
+    void mnuExit_Click();
+    void Form_Unload();
+
+    void reportUnreadable(const DirectoryError& error);
+
+    Services services_;
+    bool debugFlag_ = false;
+    std::string srcPath;
+    // The save dialog's directory outlives the dialog's window, for the whole run.
+    std::string savePath_;
+
+    DriveList* srcDrive_ = nullptr;
+    DirectoryList* srcDir_ = nullptr;
+    FileList* srcFile_ = nullptr;
+    QRadioButton* playOnce_ = nullptr;
+    QRadioButton* playLoop_ = nullptr;
+    HorizontalScrollBar* scrStart_ = nullptr;
+    HorizontalScrollBar* scrEnd_ = nullptr;
+    QAction* mnuSave_ = nullptr;
+
+    QPointer<frmSave> frmSave_;
+    QPointer<frmAbout> frmAbout_;
+};
+
+}  // namespace corvan::ui

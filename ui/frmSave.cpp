@@ -1,0 +1,146 @@
+#include "frmSave.h"
+
+#include "DirectoryList.h"
+#include "DriveList.h"
+#include "FileList.h"
+#include "Paths.h"
+#include "Twips.h"
+#include "engine/Backup.h"
+#include "engine/ImcBuilder.h"
+#include "frmMain.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+
+namespace corvan::ui {
+
+frmSave::frmSave(frmMain& main, std::string& savePath)
+    : QDialog(&main), main_(main), savePath(savePath) {
+    setObjectName(QStringLiteral("frmSave"));
+    setWindowTitle(QStringLiteral("Save IMC File..."));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(twips(4680), twips(4890));
+
+    VolumeTable& volumes = main_.services().volumes;
+    saveDrive_ = new DriveList(volumes, this);
+    saveDrive_->setObjectName(QStringLiteral("saveDrive"));
+    placeInTwips(saveDrive_, 240, 120, 4215, 315);
+    saveDir_ = new DirectoryList(volumes, this);
+    saveDir_->setObjectName(QStringLiteral("saveDir"));
+    placeInTwips(saveDir_, 240, 600, 4215, 2340);
+    saveFile_ = new FileList(volumes, "*.imc", this);
+    saveFile_->setObjectName(QStringLiteral("saveFile"));
+    placeInTwips(saveFile_, 240, 3120, 4215, 1260);
+    btnOK_ = new QPushButton(QStringLiteral("OK"), this);
+    btnOK_->setObjectName(QStringLiteral("btnOK"));
+    placeInTwips(btnOK_, 600, 4440, 1455, 375);
+    btnCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel_->setObjectName(QStringLiteral("btnCancel"));
+    placeInTwips(btnCancel_, 2760, 4440, 1335, 375);
+
+    setTabOrder(saveDrive_, saveFile_);
+    setTabOrder(saveFile_, btnOK_);
+    setTabOrder(btnOK_, btnCancel_);
+    setTabOrder(btnCancel_, saveDir_);
+    saveDrive_->setFocus();
+
+    saveDrive_->onChange = [this] { saveDrive_Change(); };
+    saveDir_->onChange = [this] { saveDir_Change(); };
+    saveFile_->onClick = [this] { saveFile_Click(); };
+    const auto report = [this](const DirectoryError& error) {
+        main_.services().user.messageBox(
+            error.path() + ": cannot read the directory: " + error.reason().message(),
+            MB_ICONWARNING);
+    };
+    saveDrive_->onReadError = report;
+    saveDir_->onReadError = report;
+    saveFile_->onReadError = report;
+    connect(btnOK_, &QPushButton::clicked, this, &frmSave::btnOK_Click);
+    connect(btnCancel_, &QPushButton::clicked, this, &frmSave::btnCancel_Click);
+}
+
+bool frmSave::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        runUserAction(saveDir_->onReadError, [this] { Form_Activate(); });
+    }
+    return QDialog::event(event);
+}
+
+void frmSave::Form_Activate() {
+    if (savePath.empty()) savePath = main_.services().applicationDirectory;
+    saveDrive_->setDrive(savePath);
+    // Each step reads savePath afresh: the change raised by the step before may have
+    // moved it.
+    saveDir_->setPath(savePath);
+    saveFile_->setPath(savePath);
+    btnOK_->setEnabled(!saveFile_->fileName().empty());
+}
+
+void frmSave::saveDrive_Change() {
+    saveFile_->setPath(saveDrive_->drive());
+    savePath = saveDrive_->drive();
+    saveDir_->setPath(savePath);  // raises saveDir_Change, which sets savePath to the directory
+    saveFile_->refresh();
+    saveFile_Click();
+}
+
+void frmSave::saveDir_Change() {
+    savePath = saveDir_->path();
+    saveFile_->setPath(savePath);
+    saveFile_->refresh();
+    saveFile_Click();
+}
+
+void frmSave::saveFile_Click() {
+    btnOK_->setEnabled(!saveFile_->fileName().empty());
+}
+
+void frmSave::btnOK_Click() {
+    Services& services = main_.services();
+    const std::string sourcePath =
+        withSeparator(main_.srcFile().path()) + main_.srcFile().fileName();
+    const std::string targetPath = withSeparator(savePath) + saveFile_->fileName();
+    if (main_.DEBUGFLAG()) services.user.messageBox(sourcePath + " " + targetPath, MB_OK);
+
+    if (const auto error = makeBackup(services.files, targetPath)) {
+        // Nothing has changed yet: the user can pick another file or cancel.
+        services.user.messageBox(error->describe(), MB_ICONERROR);
+        return;
+    }
+    services.user.setMousePointer(MousePointer::Hourglass);
+    if (!ImcBuilder(services.files, services.user, main_).convertWav(sourcePath, targetPath)) {
+        // The game keeps its track: the partial file goes, the original comes back.
+        if (const auto error = restoreBackup(services.files, targetPath)) {
+            services.user.messageBox(error->describe(), MB_ICONERROR);
+        }
+    }
+    hide();
+    main_.enableAndFocus();
+}
+
+void frmSave::btnCancel_Click() {
+    hide();
+    main_.enableAndFocus();
+}
+
+void frmSave::Form_Unload() {
+    btnCancel_Click();
+}
+
+void frmSave::closeEvent(QCloseEvent* event) {
+    Form_Unload();
+    event->accept();  // the window goes; the next Save makes it anew
+}
+
+// Enter and Escape belong to no button here; Escape would otherwise hide the dialog and
+// leave the main window disabled.
+void frmSave::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace corvan::ui
