@@ -24,5 +24,6 @@ int main(int argc, char** argv) {
                              [] { QCoreApplication::exit(0); }},
         arguments);
     main.show();
+    main.activateWindow();  // also where no window manager gives new windows the focus
     return app.exec();
 }

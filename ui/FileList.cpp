@@ -31,7 +31,13 @@ void FileList::setPath(const std::string& driveTextOrPath) {
 }
 
 void FileList::refresh() {
-    show(path_, readMatchingFiles(path_, pattern_), fileName_);
+    try {
+        show(path_, readMatchingFiles(path_, pattern_), fileName_);
+    } catch (const DirectoryError&) {
+        // What the directory holds is no longer known: offer nothing that may be gone.
+        show(path_, {}, {});
+        throw;
+    }
 }
 
 void FileList::show(const std::string& directory, const std::vector<std::string>& names,

@@ -24,7 +24,8 @@ public:
     // nothing selected. Throws DirectoryError, and stays where it was, if the directory
     // cannot be read.
     void setPath(const std::string& driveTextOrPath);
-    // Reads the directory again; the selected file stays selected while it is listed.
+    // Reads the directory again; the selected file stays selected while it is listed. If the
+    // directory cannot be read any more, the list is emptied and DirectoryError thrown.
     void refresh();
 
     // The selected file's name without its directory; empty when none is selected.

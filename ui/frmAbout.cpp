@@ -11,7 +11,7 @@
 
 namespace corvan::ui {
 
-frmAbout::frmAbout(frmMain& main) : QDialog(&main), main_(main) {
+frmAbout::frmAbout(frmMain& main) : main_(main) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Corvan"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QWindow>
 
 namespace corvan::ui {
 
@@ -41,7 +42,20 @@ frmMain::frmMain(Services services, const std::vector<std::string>& arguments, Q
     Form_Load(arguments);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+    delete frmSave_;
+    delete frmAbout_;
+}
+
+// The secondary windows belong to no parent widget, since disabling this window would
+// disable them too; they stay on top of it as its transients.
+void frmMain::showOnTop(QWidget* window) {
+    window->createWinId();
+    window->windowHandle()->setTransientParent(windowHandle());
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 frmSave* frmMain::saveDialog() const {
     return frmSave_;
@@ -230,17 +244,13 @@ void frmMain::srcFile_Click() {
 void frmMain::mnuSave_Click() {
     setEnabled(false);
     if (!frmSave_) frmSave_ = new frmSave(*this, savePath_);
-    frmSave_->show();
-    frmSave_->raise();
-    frmSave_->activateWindow();
+    showOnTop(frmSave_);
 }
 
 void frmMain::mnuAbout_Click() {
     // The about window disables this window itself whenever it becomes active.
     if (!frmAbout_) frmAbout_ = new frmAbout(*this);
-    frmAbout_->show();
-    frmAbout_->raise();
-    frmAbout_->activateWindow();
+    showOnTop(frmAbout_);
 }
 
 void frmMain::mnuExit_Click() {

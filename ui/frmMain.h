@@ -60,6 +60,7 @@ protected:
 private:
     void buildControls();
     void buildMenu();
+    void showOnTop(QWidget* window);
 
     void Form_Load(const std::vector<std::string>& arguments);
     void playOnce_Click();

@@ -15,8 +15,7 @@
 
 namespace corvan::ui {
 
-frmSave::frmSave(frmMain& main, std::string& savePath)
-    : QDialog(&main), main_(main), savePath(savePath) {
+frmSave::frmSave(frmMain& main, std::string& savePath) : main_(main), savePath(savePath) {
     setObjectName(QStringLiteral("frmSave"));
     setWindowTitle(QStringLiteral("Save IMC File..."));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -15,11 +15,17 @@
 
 namespace corvan::test {
 
+// Waits until `window` is the application's active window and has had its activation
+// event. (A dialog counts as active while its parent is, so isActiveWindow() is no proof.)
+inline bool waitUntilActive(QWidget* window) {
+    return QTest::qWaitFor([window] { return QApplication::activeWindow() == window; });
+}
+
 // A window shown and made the active window, as the user would find it.
 inline bool showActive(QWidget* window) {
     window->show();
     window->activateWindow();
-    return QTest::qWaitForWindowActive(window);
+    return waitUntilActive(window);
 }
 
 // Lets windows closed through their frame actually go.

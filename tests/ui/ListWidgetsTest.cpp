@@ -105,6 +105,13 @@ TEST_F(ListsTest, RefreshKeepsTheSelectionWhileTheFileIsListed) {
     list.refresh();
     EXPECT_EQ(list.fileName(), "");
     EXPECT_TRUE(list.selectedItems().isEmpty());
+
+    // A directory that went away offers nothing that may be gone with it.
+    list.setFileName("a.Wav");
+    fs::remove_all(music());
+    EXPECT_THROW(list.refresh(), DirectoryError);
+    EXPECT_EQ(list.count(), 0);
+    EXPECT_EQ(list.fileName(), "");
 }
 
 TEST_F(ListsTest, AFileListThatCannotReadTheNewDirectoryStaysWhereItWas) {

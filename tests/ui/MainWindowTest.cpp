@@ -1,0 +1,281 @@
+#include "support/UiHarness.h"
+#include "ui/DebugSwitch.h"
+#include "ui/frmAbout.h"
+#include "ui/frmSave.h"
+
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace corvan::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MainWindowHarness;
+
+// Music in the working directory, more in a folder below it and on a second volume, and
+// a third volume that cannot be read (a drive with no medium).
+class MainWindowTest : public ::testing::Test {
+protected:
+    MainWindowTest() {
+        fs::create_directories(dir.path("music/more"));
+        fs::create_directories(dir.path("usb"));
+        for (const char* name : {"music/a.wav", "music/B.WAV", "music/more/c.wav", "usb/d.wav"}) {
+            test::writeFile(dir.path(name), test::patternBytes(1000));
+        }
+    }
+    MainWindowHarness harness(const std::vector<std::string>& arguments = {}) {
+        return MainWindowHarness(dir.path("music"), {dir.path("usb"), dir.path("no medium")},
+                                 dir.path("music"), arguments);
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(MainWindowTest, AfterLoadQueuedMusicIsChosenAndNothingCanBeSavedYet) {
+    auto h = harness();
+    EXPECT_TRUE(h.playOnce()->isChecked());
+    EXPECT_FALSE(h.playLoop()->isChecked());
+    EXPECT_FALSE(h.scrStart()->isEnabled());
+    EXPECT_FALSE(h.scrEnd()->isEnabled());
+    EXPECT_EQ(h.scrStart()->value(), 0);
+    EXPECT_EQ(h.scrEnd()->value(), 0);
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+    EXPECT_FALSE(h.main->DEBUGFLAG());
+    EXPECT_EQ(h.srcDir()->path(), dir.path("music"));
+    EXPECT_EQ(h.srcFile()->path(), dir.path("music"));
+    EXPECT_EQ(h.srcDrive()->drive(), "/ [root]");
+    EXPECT_EQ(h.srcFile()->count(), 2);
+    // What the engine reads, straight from the controls.
+    EXPECT_TRUE(h.main->playOnceValue());
+    EXPECT_EQ(h.main->scrStartMax(), 32767);
+    EXPECT_EQ(h.main->scrEndMax(), 32767);
+
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    EXPECT_EQ(QApplication::focusWidget(), h.srcDrive());
+    EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Corvan 1.0"));
+    EXPECT_TRUE(h.user.events.empty());
+}
+
+TEST_F(MainWindowTest, DebugModeNeedsExactlyOneArgumentThatIsAnUpperCaseD) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool debug;
+    } cases[] = {{{}, false},     {{"d"}, false}, {{"-D"}, false}, {{"D", "x"}, false},
+                 {{"D "}, false}, {{""}, false},  {{"D"}, true}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(debugSwitchFromArguments(c.arguments), c.debug);
+        EXPECT_EQ(harness(c.arguments).main->DEBUGFLAG(), c.debug) << c.arguments.size();
+    }
+}
+
+TEST_F(MainWindowTest, TheLoopEndFollowsTheStartUpAndTheStartFollowsTheEndDown) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    QTest::mouseClick(h.playLoop(), Qt::LeftButton);
+    ASSERT_TRUE(h.playLoop()->isChecked());
+    EXPECT_TRUE(h.scrStart()->isEnabled());
+    EXPECT_TRUE(h.scrEnd()->isEnabled());
+
+    QSignalSpy endMoves(h.scrEnd(), &QScrollBar::valueChanged);
+    QSignalSpy startMoves(h.scrStart(), &QScrollBar::valueChanged);
+    h.scrStart()->setValue(20000);
+    EXPECT_EQ(h.scrEnd()->value(), 20000);
+    EXPECT_EQ(endMoves.count(), 1) << "the pair settles after one nested step";
+
+    h.scrEnd()->setValue(5000);
+    EXPECT_EQ(h.scrStart()->value(), 5000);
+    EXPECT_EQ(startMoves.count(), 2);
+
+    h.scrEnd()->setValue(30000);
+    h.scrStart()->setValue(100);
+    EXPECT_EQ(h.scrStart()->value(), 100) << "the start never follows the end up";
+    EXPECT_EQ(h.scrEnd()->value(), 30000) << "nor the end the start down";
+
+    // The user's own moves: the start dragged past the end, the end clicked back below it.
+    h.scrStart()->setSliderDown(true);
+    h.scrStart()->setSliderPosition(31000);
+    EXPECT_EQ(h.scrEnd()->value(), 30000) << "nothing happens while the thumb is dragged";
+    h.scrStart()->setSliderDown(false);
+    EXPECT_EQ(h.scrEnd()->value(), 31000);
+    h.scrEnd()->setFocus();
+    QTest::keyClick(h.scrEnd(), Qt::Key_Left);
+    EXPECT_EQ(h.scrEnd()->value(), 30999);
+    EXPECT_EQ(h.scrStart()->value(), 30999);
+    EXPECT_EQ(h.main->scrStartValue(), 30999);
+    EXPECT_LE(h.main->scrStartValue(), h.main->scrEndValue());
+}
+
+TEST_F(MainWindowTest, SwitchingTheMusicTypeKeepsTheLoopAndOnlyTheButtonsSelect) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    QTest::mouseClick(h.find<QLabel>("lblLoop"), Qt::LeftButton);
+    EXPECT_TRUE(h.playOnce()->isChecked()) << "the label beside a button selects nothing";
+
+    QTest::mouseClick(h.playLoop(), Qt::LeftButton);
+    h.scrEnd()->setValue(3000);
+    h.scrStart()->setValue(1000);
+    QTest::mouseClick(h.playOnce(), Qt::LeftButton);
+    EXPECT_TRUE(h.main->playOnceValue());
+    EXPECT_FALSE(h.main->playLoopValue());
+    EXPECT_FALSE(h.scrStart()->isEnabled());
+    EXPECT_FALSE(h.scrEnd()->isEnabled());
+    QTest::mouseClick(h.playLoop(), Qt::LeftButton);
+    EXPECT_TRUE(h.scrStart()->isEnabled());
+    EXPECT_EQ(h.scrStart()->value(), 1000);
+    EXPECT_EQ(h.scrEnd()->value(), 3000);
+}
+
+TEST_F(MainWindowTest, SaveFollowsTheFileSelectionAcrossDirectoryAndDriveChanges) {
+    auto h = harness();
+    h.srcFile()->setFileName("a.wav");
+    EXPECT_TRUE(h.mnuSave()->isEnabled());
+
+    h.srcDir()->setPath(dir.path("music/more"));  // c.wav is there, but none is selected
+    EXPECT_EQ(h.srcFile()->path(), dir.path("music/more"));
+    EXPECT_EQ(h.srcFile()->count(), 1);
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+    h.srcFile()->setFileName("c.wav");
+    EXPECT_TRUE(h.mnuSave()->isEnabled());
+
+    h.srcDrive()->setDrive(h.volumes.volumes()[1].driveText);
+    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
+    EXPECT_EQ(h.srcFile()->path(), dir.path("usb"));
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+
+    // Back on the first volume the lists return to the directory last shown there.
+    h.srcDrive()->setDrive("/ [root]");
+    EXPECT_EQ(h.srcDir()->path(), dir.path("music/more"));
+    EXPECT_EQ(h.srcFile()->path(), dir.path("music/more"));
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+    EXPECT_TRUE(h.user.events.empty());
+}
+
+TEST_F(MainWindowTest, ADriveThatCannotBeReadSendsTheListsBackToTheRootVolume) {
+    auto h = harness();
+    h.srcDir()->setPath(dir.path("music/more"));
+    h.srcDrive()->setDrive(h.volumes.volumes()[1].driveText);
+    ASSERT_EQ(h.srcDir()->path(), dir.path("usb"));
+    ASSERT_TRUE(test::showActive(h.main.get()));
+
+    // The user picks the volume after it, which has no medium.
+    h.srcDrive()->setFocus();
+    QTest::keyClick(h.srcDrive(), Qt::Key_Down);
+    EXPECT_EQ(h.user.events, std::vector<std::string>{"box 0x00: Error selecting drive"});
+    EXPECT_EQ(h.srcDrive()->drive(), "/ [root]");
+    EXPECT_EQ(h.srcDrive()->currentText(), QStringLiteral("/ [root]"));
+    EXPECT_EQ(h.srcDir()->path(), dir.path("music/more"));
+    EXPECT_EQ(h.srcFile()->path(), dir.path("music/more"));
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+}
+
+TEST_F(MainWindowTest, ACodeSetDriveThatFailsOnTheRootVolumeItselfAlsoRecovers) {
+    auto h = harness();
+    h.srcFile()->setFileName("a.wav");
+    fs::remove_all(dir.path("music"));  // the root volume's current directory vanishes
+    h.srcDrive()->setDrive(h.volumes.volumes()[2].driveText);
+    // The drive list returns to the root volume, whose directory is gone as well.
+    EXPECT_EQ(h.srcDrive()->drive(), "/ [root]");
+    ASSERT_GE(h.user.events.size(), 2u);
+    EXPECT_EQ(h.user.events.front(), "box 0x00: Error selecting drive");
+    EXPECT_NE(h.user.events.back().find("cannot read the directory"), std::string::npos);
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+}
+
+TEST_F(MainWindowTest, TheKeyboardVisitsTheControlsInTabOrder) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    QTest::mouseClick(h.playLoop(), Qt::LeftButton);
+    h.srcDrive()->setFocus();
+    std::vector<std::string> order;
+    for (int i = 0; i < 6; ++i) {
+        order.push_back(QApplication::focusWidget()->objectName().toStdString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"srcDrive", "playLoop", "scrStart", "scrEnd",
+                                               "srcFile", "srcDir"}));
+    EXPECT_EQ(QApplication::focusWidget(), h.srcDrive());
+}
+
+TEST_F(MainWindowTest, CtrlSOpensTheSaveDialogOnlyOnceAFileIsSelected) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    QTest::keyClick(h.main.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(h.main->saveDialog(), nullptr);
+    EXPECT_TRUE(h.main->isEnabled());
+
+    h.srcFile()->setFileName("B.WAV");
+    QTest::keyClick(h.main.get(), Qt::Key_S, Qt::ControlModifier);
+    ASSERT_NE(h.main->saveDialog(), nullptr);
+    EXPECT_TRUE(h.main->saveDialog()->isVisible());
+    EXPECT_FALSE(h.main->isEnabled());
+}
+
+TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    QTest::keyClick(h.main.get(), Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(h.programEnds, 1);
+    h.mnuExit()->trigger();
+    EXPECT_EQ(h.programEnds, 2);
+    h.main->close();
+    EXPECT_EQ(h.programEnds, 3);
+    EXPECT_TRUE(h.user.events.empty()) << "no confirmation";
+}
+
+TEST_F(MainWindowTest, TheMenuHoldsFileWithSaveAndExitAndAboutAsACommand) {
+    auto h = harness();
+    const QList<QAction*> bar = h.main->menuBar()->actions();
+    ASSERT_EQ(bar.size(), 2);
+    EXPECT_EQ(bar[0]->text(), QStringLiteral("File"));
+    ASSERT_NE(bar[0]->menu(), nullptr);
+    EXPECT_EQ(bar[1], h.mnuAbout());
+    EXPECT_EQ(bar[1]->menu(), nullptr);
+    EXPECT_EQ(h.mnuAbout()->text(), QStringLiteral("About"));
+    const QList<QAction*> file = bar[0]->menu()->actions();
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_EQ(file[0], h.mnuSave());
+    EXPECT_EQ(file[0]->text(), QStringLiteral("Save"));
+    EXPECT_EQ(file[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_TRUE(file[1]->isSeparator());
+    EXPECT_EQ(file[2]->text(), QStringLiteral("Exit"));
+    EXPECT_EQ(file[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
+}
+
+TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndEveryCaptionFits) {
+    auto h = harness();
+    const struct {
+        const char* name;
+        QRect pixels;
+    } layout[] = {
+        {"Frame1", {8, 0, 225, 345}},     {"Label1", {16, 16, 193, 17}},
+        {"srcDrive", {16, 32, 193, 21}},  {"srcDir", {16, 64, 193, 141}},
+        {"srcFile", {16, 216, 193, 123}}, {"Frame2", {240, 0, 161, 161}},
+        {"playOnce", {16, 16, 17, 17}},   {"lblOnce", {40, 16, 97, 17}},
+        {"playLoop", {16, 36, 17, 25}},   {"lblLoop", {40, 40, 89, 17}},
+        {"L", {16, 64, 113, 17}},         {"scrStart", {8, 80, 105, 17}},
+        {"Label4", {16, 104, 113, 17}},   {"scrEnd", {8, 120, 105, 17}},
+        {"Image1", {248, 176, 153, 153}},
+    };
+    for (const auto& control : layout) {
+        EXPECT_EQ(h.find<QWidget>(control.name)->geometry(), control.pixels) << control.name;
+    }
+    EXPECT_EQ(h.main->centralWidget()->size(), QSize(411, 348));
+    for (const QLabel* label : h.main->findChildren<QLabel*>()) {
+        if (label->text().isEmpty()) continue;
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->objectName().toStdString();
+    }
+    for (const QGroupBox* frame : h.main->findChildren<QGroupBox*>()) {
+        EXPECT_LT(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width());
+    }
+    const QPixmap picture = h.find<QLabel>("Image1")->pixmap();
+    EXPECT_EQ(picture.size(), QSize(128, 128));
+}
+
+}  // namespace
+}  // namespace corvan::ui
