@@ -1,6 +1,7 @@
-# make run   install what is missing, build, and start Corvan
+# make run   install what is missing, build, and start Corvan (ARGS=D for debug mode)
 # make test  install what is missing, build, check the formatting and run every test
-# make bench the conversion against a plain copy of the same 1 GiB file
+# make demo  convert a recording with corvan-cli into both kinds of music file
+# make bench the conversion against a plain copy, and the windows against bare Qt
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -9,7 +10,7 @@ PACKAGES := $(shell sed -e 's/\#.*//' debian-packages.txt)
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps configure build test run bench format format-check clean
+.PHONY: deps configure build test run demo bench format format-check clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -30,8 +31,15 @@ build: configure
 test: build format-check
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-DEMO_WAV ?= /usr/share/sounds/alsa/Front_Center.wav
+ARGS ?=
 run: build
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "No desktop to show Corvan on (DISPLAY is not set). Try: xvfb-run make run" >&2; exit 1; \
+	fi
+	$(BUILD)/app/corvan $(ARGS)
+
+DEMO_WAV ?= /usr/share/sounds/alsa/Front_Center.wav
+demo: build
 	@mkdir -p $(BUILD)/demo
 	$(BUILD)/cli/corvan-cli convert $(DEMO_WAV) $(BUILD)/demo/queued.imc
 	$(BUILD)/cli/corvan-cli convert --loop 10% 90% $(DEMO_WAV) $(BUILD)/demo/looped.imc
@@ -39,6 +47,8 @@ run: build
 
 bench: build
 	$(BUILD)/bench/corvan-bench
+	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bench/corvan-ui-bench; \
+	  else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bench/corvan-ui-bench; fi
 
 format:
 	clang-format -i $(SOURCES)

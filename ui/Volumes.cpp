@@ -73,7 +73,7 @@ std::vector<MountEntry> parseMountTable(const std::string& table) {
 }
 
 std::vector<Volume> volumesFromMounts(const std::vector<MountEntry>& mounts) {
-    std::vector<Volume> volumes{{"/", "/"}};
+    std::vector<Volume> volumes{{"/", "/ [root]"}};
     for (const MountEntry& mount : mounts) {
         if (mount.mountPoint.empty() || mount.mountPoint.front() != '/') continue;
         const std::string mountPoint = normalPath(mount.mountPoint);
@@ -99,7 +99,7 @@ std::vector<Volume> volumesFromMounts(const std::vector<MountEntry>& mounts) {
 VolumeTable::VolumeTable(std::vector<Volume> volumes, const std::string& workingDirectory)
     : volumes_(std::move(volumes)), workingDirectory_(normalPath(workingDirectory)) {
     if (volumes_.empty() || volumes_.front().mountPoint != "/") {
-        volumes_.insert(volumes_.begin(), Volume{"/", "/"});
+        volumes_.insert(volumes_.begin(), Volume{"/", "/ [root]"});
     }
     for (const Volume& volume : volumes_) current_.push_back(volume.mountPoint);
     noteShown(workingDirectory_);
