@@ -32,7 +32,8 @@ protected:
         test::writeFile(music("other.imc"), {1, 2, 3});
         test::writeFile(dir.path("usb/far.imc"), {4});
         h = std::make_unique<MainWindowHarness>(
-            dir.path("recordings"), std::vector<std::string>{dir.path("usb")}, music(), arguments);
+            dir.path("recordings"),
+            std::vector<std::string>{dir.path("usb"), dir.path("no medium")}, music(), arguments);
         h->srcFile()->setFileName("song.wav");
     }
 
@@ -309,6 +310,36 @@ TEST_F(SaveDialogTest, OkIsEnabledOnlyWhileAListedFileIsSelected) {
     saveFile(dialog)->setFileName("far.imc");
     QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
     EXPECT_EQ(test::readFile(dir.path("usb/far.imc.bak")), Bytes{4});
+}
+
+TEST_F(SaveDialogTest, AVolumeOrFolderThatCannotBeReadIsReportedAndTheDialogStaysPut) {
+    frmSave* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    saveFile(dialog)->setFileName("track.imc");
+    saveDrive(dialog)->setFocus();
+    QTest::keyClick(saveDrive(dialog), Qt::Key_End);  // the last volume has no medium
+    EXPECT_EQ(h->user.events,
+              std::vector<std::string>{"box 0x30: " + dir.path("no medium") +
+                                       ": cannot read the directory: No such file or directory"});
+    EXPECT_EQ(saveDrive(dialog)->drive(), "/ [root]");
+    EXPECT_EQ(saveDrive(dialog)->currentIndex(), 0);
+    EXPECT_EQ(saveDir(dialog)->path(), music());
+
+    // A folder that went away after it was listed.
+    std::filesystem::remove(music("Extra"));
+    saveDir(dialog)->setFocus();
+    saveDir(dialog)->setCurrentRow(saveDir(dialog)->count() - 1);
+    QTest::keyClick(saveDir(dialog), Qt::Key_Return);
+    EXPECT_EQ(h->user.events.size(), 2u);
+    EXPECT_EQ(saveDir(dialog)->path(), music());
+
+    // The dialog's directory is still the one shown, so OK replaces the track there.
+    h->user.events.clear();
+    ASSERT_TRUE(btnOK(dialog)->isEnabled());
+    QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
+    EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
+    ASSERT_EQ(h->user.events.size(), 3u);
+    EXPECT_EQ(h->user.events.back().rfind("box 0x00: Save Successful.", 0), 0u);
 }
 
 class DebugSaveDialogTest : public SaveDialogTest {
