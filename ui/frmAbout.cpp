@@ -4,17 +4,14 @@
 #include "Twips.h"
 #include "frmMain.h"
 
-#include <QCloseEvent>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
 namespace corvan::ui {
 
-frmAbout::frmAbout(frmMain& main) : main_(main) {
+frmAbout::frmAbout(frmMain& main) : SecondaryWindow(main) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Corvan"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(4680), twips(5880));
 
     aboutLabel_ = new QLabel(QStringLiteral("Corvan"), this);
@@ -58,11 +55,6 @@ std::string frmAbout::aboutText() {
     return text;
 }
 
-bool frmAbout::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) Form_Activate();
-    return QDialog::event(event);
-}
-
 void frmAbout::Form_Activate() {
     main_.setEnabled(false);
     aboutLabel_->setText(displayText(aboutText()));
@@ -75,21 +67,6 @@ void frmAbout::cmdOK_Click() {
 
 void frmAbout::Form_Unload() {
     cmdOK_Click();
-}
-
-void frmAbout::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();  // the window goes; the next About makes it anew
-}
-
-// OK is no cancel button: Escape would otherwise hide the window and leave the main
-// window disabled.
-void frmAbout::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace corvan::ui

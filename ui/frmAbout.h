@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "SecondaryWindow.h"
 
 #include <string>
 
@@ -9,12 +9,10 @@ class QPushButton;
 
 namespace corvan::ui {
 
-class frmMain;
-
 // Name, version, a guide to the program's use and its limits. Shown modeless, but while
 // it is active the main window is disabled, so toward the main window it acts as a modal
 // dialog.
-class frmAbout : public QDialog {
+class frmAbout : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -23,17 +21,11 @@ public:
     // The 18 lines, separated by single carriage returns.
     static std::string aboutText();
 
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
-    void Form_Activate();
+    void Form_Activate() override;
     void cmdOK_Click();
-    void Form_Unload();
+    void Form_Unload() override;
 
-    frmMain& main_;
     QLabel* aboutLabel_ = nullptr;
     QPushButton* cmdOK_ = nullptr;
 };

@@ -50,6 +50,9 @@ public:
     // do on every way out.
     void enableAndFocus();
 
+    // Tells the user that a directory could not be shown.
+    void reportUnreadable(const DirectoryError& error);
+
     // The windows made on first use; null before that and after a close through the frame.
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
@@ -75,8 +78,6 @@ private:
     void mnuAbout_Click();
     void mnuExit_Click();
     void Form_Unload();
-
-    void reportUnreadable(const DirectoryError& error);
 
     Services services_;
     bool debugFlag_ = false;

@@ -9,16 +9,13 @@
 #include "engine/ImcBuilder.h"
 #include "frmMain.h"
 
-#include <QCloseEvent>
-#include <QKeyEvent>
 #include <QPushButton>
 
 namespace corvan::ui {
 
-frmSave::frmSave(frmMain& main, std::string& savePath) : main_(main), savePath(savePath) {
+frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), savePath(savePath) {
     setObjectName(QStringLiteral("frmSave"));
     setWindowTitle(QStringLiteral("Save IMC File..."));
-    setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(twips(4680), twips(4890));
 
     VolumeTable& volumes = main_.services().volumes;
@@ -47,11 +44,7 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : main_(main), savePath(s
     saveDrive_->onChange = [this] { saveDrive_Change(); };
     saveDir_->onChange = [this] { saveDir_Change(); };
     saveFile_->onClick = [this] { saveFile_Click(); };
-    const auto report = [this](const DirectoryError& error) {
-        main_.services().user.messageBox(
-            error.path() + ": cannot read the directory: " + error.reason().message(),
-            MB_ICONWARNING);
-    };
+    const auto report = [this](const DirectoryError& error) { main_.reportUnreadable(error); };
     saveDrive_->onReadError = report;
     saveDir_->onReadError = report;
     saveFile_->onReadError = report;
@@ -59,14 +52,11 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : main_(main), savePath(s
     connect(btnCancel_, &QPushButton::clicked, this, &frmSave::btnCancel_Click);
 }
 
-bool frmSave::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        runUserAction(saveDir_->onReadError, [this] { Form_Activate(); });
-    }
-    return QDialog::event(event);
+void frmSave::Form_Activate() {
+    runUserAction(saveDir_->onReadError, [this] { activateLists(); });
 }
 
-void frmSave::Form_Activate() {
+void frmSave::activateLists() {
     if (savePath.empty()) savePath = main_.services().applicationDirectory;
     saveDrive_->setDrive(savePath);
     // Each step reads savePath afresh: the change raised by the step before may have
@@ -125,21 +115,6 @@ void frmSave::btnCancel_Click() {
 
 void frmSave::Form_Unload() {
     btnCancel_Click();
-}
-
-void frmSave::closeEvent(QCloseEvent* event) {
-    Form_Unload();
-    event->accept();  // the window goes; the next Save makes it anew
-}
-
-// Enter and Escape belong to no button here; Escape would otherwise hide the dialog and
-// leave the main window disabled.
-void frmSave::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 }  // namespace corvan::ui

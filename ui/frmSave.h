@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "SecondaryWindow.h"
 
 #include <string>
 
@@ -11,11 +11,10 @@ namespace corvan::ui {
 class DirectoryList;
 class DriveList;
 class FileList;
-class frmMain;
 
 // The dialog in which the user picks the IMC file that the conversion replaces. OK gives
 // that file its backup name and runs the conversion from the main window's source file.
-class frmSave : public QDialog {
+class frmSave : public SecondaryWindow {
     Q_OBJECT
 
 public:
@@ -23,21 +22,16 @@ public:
     // the dialog reopens where it was used last even after its window was closed.
     frmSave(frmMain& main, std::string& savePath);
 
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
-    void Form_Activate();
+    void Form_Activate() override;
+    void activateLists();
     void saveDrive_Change();
     void saveDir_Change();
     void saveFile_Click();
     void btnOK_Click();
     void btnCancel_Click();
-    void Form_Unload();
+    void Form_Unload() override;
 
-    frmMain& main_;
     std::string& savePath;
 
     DriveList* saveDrive_ = nullptr;
