@@ -12,6 +12,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QRadioButton>
@@ -39,6 +40,8 @@ frmMain::frmMain(Services services, const std::vector<std::string>& arguments, Q
     setWindowTitle(QStringLiteral("Corvan 1.0"));
     buildControls();
     buildMenu();
+    // Nothing reacts to a size change, so the window keeps the size of its layout.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     Form_Load(arguments);
 }
 

@@ -265,6 +265,9 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndEveryCaptionFits) {
         EXPECT_EQ(h.find<QWidget>(control.name)->geometry(), control.pixels) << control.name;
     }
     EXPECT_EQ(h.main->centralWidget()->size(), QSize(411, 348));
+    h.main->show();
+    EXPECT_EQ(h.main->minimumSize(), h.main->maximumSize()) << "a window of fixed size";
+    EXPECT_EQ(h.main->height() - h.main->menuBar()->height(), 348);
     for (const QLabel* label : h.main->findChildren<QLabel*>()) {
         if (label->text().isEmpty()) continue;
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
