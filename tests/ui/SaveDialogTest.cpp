@@ -342,6 +342,23 @@ TEST_F(SaveDialogTest, AVolumeOrFolderThatCannotBeReadIsReportedAndTheDialogStay
     EXPECT_EQ(h->user.events.back().rfind("box 0x00: Save Successful.", 0), 0u);
 }
 
+TEST_F(SaveDialogTest, AProgramOnAnotherVolumeOpensThatVolumesCurrentDirectoryFirst) {
+    // The drive list moves to the program's volume first, and its change handler shows
+    // that volume's current directory (its mount point, as nothing was shown there yet).
+    std::filesystem::create_directories(dir.path("usb/programs"));
+    h = std::make_unique<MainWindowHarness>(dir.path("recordings"),
+                                            std::vector<std::string>{dir.path("usb")},
+                                            dir.path("usb/programs"));
+    h->srcFile()->setFileName("song.wav");
+    frmSave* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(saveDrive(dialog)->drive(), h->volumes.volumes()[1].driveText);
+    EXPECT_EQ(saveDir(dialog)->path(), dir.path("usb"));
+    EXPECT_EQ(saveFile(dialog)->path(), dir.path("usb"));
+    EXPECT_EQ(saveFile(dialog)->count(), 1);
+    EXPECT_FALSE(btnOK(dialog)->isEnabled());
+}
+
 class DebugSaveDialogTest : public SaveDialogTest {
 protected:
     DebugSaveDialogTest() : SaveDialogTest({"D"}) {}
