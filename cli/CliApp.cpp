@@ -2,9 +2,9 @@
 
 #include "CliInputs.h"
 #include "ConsoleUserInterface.h"
-#include "engine/Backup.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
+#include "engine/TrackReplacement.h"
 #include "platform/File.h"
 
 #include <CLI/CLI.hpp>
@@ -52,28 +52,12 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
         inputs.end = *end;
     }
 
-    // The file being replaced keeps its backup name until the new one is complete.
-    const bool replacing = files.fileExists(options.target);
-    if (replacing) {
-        if (const auto error = makeBackup(files, options.target)) {
-            err << "corvan-cli: " << error->describe() << '\n';
-            return 1;
-        }
-    }
     ConsoleUserInterface user(out, err);
-    if (ImcBuilder(files, user, inputs).convertWav(options.source, options.target)) return 0;
-
-    // A failed run loses nothing: the original goes back, a partial new file goes away.
-    std::optional<FileStepError> error;
-    if (replacing) {
-        error = restoreBackup(files, options.target);
-    } else if (files.fileExists(options.target)) {
-        if (const std::error_code reason = files.removeFile(options.target)) {
-            error = FileStepError{options.target, "delete", reason};
-        }
-    }
-    if (error) err << "corvan-cli: " << error->describe() << '\n';
-    return 1;
+    ImcBuilder builder(files, user, inputs);
+    const ReplacementResult result = replaceTrack(builder, files, user, options.source,
+                                                  options.target, OriginalTrack::IfPresent);
+    if (result.error) err << "corvan-cli: " << result.error->describe() << '\n';
+    return result.outcome == ReplacementResult::Outcome::Converted ? 0 : 1;
 }
 
 int inspect(const std::string& path, bool json, platform::FileSystem& files, std::ostream& out,

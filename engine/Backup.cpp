@@ -37,8 +37,17 @@ std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::
 }
 
 std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path) {
-    if (auto error = removeIfPresent(files, path)) return error;
-    return rename(files, backupPathOf(path), path);
+    // The rename replaces the partial file in one step, so there is no moment without a
+    // file under the name, and no earlier step that could fail and leave the partial one.
+    auto error = rename(files, backupPathOf(path), path);
+    if (error) {
+        // The original stays under its backup name; a broken file must not take its place.
+        const std::error_code reason = files.removeFile(path);
+        if (reason && reason != std::errc::no_such_file_or_directory) {
+            error->operation += " (and the partial file could not be deleted either)";
+        }
+    }
+    return error;
 }
 
 }  // namespace corvan

@@ -25,7 +25,8 @@ std::string backupPathOf(const std::string& path);
 std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path);
 
 // Puts the file kept under the backup name back under `path`, replacing whatever a failed
-// conversion left there.
+// conversion left there. If that fails, the file left under `path` is deleted, so the
+// original is found under its backup name and nothing broken in its place.
 std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path);
 
 }  // namespace corvan

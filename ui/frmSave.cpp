@@ -5,8 +5,7 @@
 #include "FileList.h"
 #include "Paths.h"
 #include "Twips.h"
-#include "engine/Backup.h"
-#include "engine/ImcBuilder.h"
+#include "engine/TrackReplacement.h"
 #include "frmMain.h"
 
 #include <QPushButton>
@@ -92,18 +91,13 @@ void frmSave::btnOK_Click() {
     const std::string targetPath = withSeparator(savePath) + saveFile_->fileName();
     if (main_.DEBUGFLAG()) services.user.messageBox(sourcePath + " " + targetPath, MB_OK);
 
-    if (const auto error = makeBackup(services.files, targetPath)) {
-        // Nothing has changed yet: the user can pick another file or cancel.
-        services.user.messageBox(error->describe(), MB_ICONERROR);
-        return;
-    }
-    services.user.setMousePointer(MousePointer::Hourglass);
-    if (!ImcBuilder(services.files, services.user, main_).convertWav(sourcePath, targetPath)) {
-        // The game keeps its track: the partial file goes, the original comes back.
-        if (const auto error = restoreBackup(services.files, targetPath)) {
-            services.user.messageBox(error->describe(), MB_ICONERROR);
-        }
-    }
+    ImcBuilder builder(services.files, services.user, main_);
+    const ReplacementResult result = replaceTrack(builder, services.files, services.user,
+                                                  sourcePath, targetPath, OriginalTrack::Required);
+    if (result.error) services.user.messageBox(result.error->describe(), MB_ICONERROR);
+    // After a failed backup step nothing has changed: the user can pick another file or
+    // cancel. After a conversion, failed or not, the dialog is done.
+    if (result.outcome == ReplacementResult::Outcome::BackupFailed) return;
     hide();
     main_.enableAndFocus();
 }
