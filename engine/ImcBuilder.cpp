@@ -23,8 +23,8 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
     try {
         ByteBuffer buffer;
         target = File(files_, targetPath, OpenMode::CreateOrTruncate);
-        if (target.isOpen() && copySource(target, source, sourcePath, buffer, byteCount)) {
-            target.close();
+        if (target.isOpen() && copySource(target, source, sourcePath, buffer, byteCount) &&
+            closeTarget(target)) {
             source.close();
             user_.setMousePointer(MousePointer::Default);
             user_.messageBox(
@@ -40,6 +40,14 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
     target.close();
     source.close();
     user_.messageBox("IMC Generation Failed!", MB_ICONERROR);
+    return false;
+}
+
+// The system may write the last of the data only when the file is closed, so a failed
+// close is a failed write.
+bool ImcBuilder::closeTarget(File& target) {
+    if (target.close()) return true;
+    user_.messageBox("Incomplete write", MB_ICONERROR);
     return false;
 }
 
@@ -69,12 +77,19 @@ bool ImcBuilder::copySource(File& target, File& source, const std::string& sourc
         if (!read.ok) throw RuntimeError(ErrorKind::ReadFailed);
         byteCount = checkedAdd(byteCount, static_cast<std::int32_t>(read.count));
     }
+    // A source that grew or shrank since it was measured would leave a header that
+    // declares another length than the data behind it.
+    if (byteCount != measuredBytes_) {
+        user_.messageBox("The WAV file changed during the conversion", MB_ICONERROR);
+        return false;
+    }
     return true;
 }
 
 bool ImcBuilder::writeImcHeader(const platform::Handle& hDest, std::string wavPath) {
     ByteBuffer header;
     const std::int32_t wavBytes = measureSource(wavPath, header);
+    measuredBytes_ = wavBytes;
     if (inputs_.DEBUGFLAG()) showDebug("Wav is " + std::to_string(wavBytes) + " bytes");
     const std::int32_t wavSize = checkedSub(wavBytes, 1);
     std::memset(header.data(), 0, 256);

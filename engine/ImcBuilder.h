@@ -27,7 +27,8 @@ public:
     // Writes the IMC file for `sourcePath` under `targetPath` (created, or emptied if it
     // exists) and tells the user the outcome in a message box. Returns true on success;
     // on failure it beeps, says "IMC Generation Failed!" and returns false, leaving the
-    // target as far as it had been written.
+    // target as far as it had been written. A target that cannot be closed, and a source
+    // whose length changed between the measurement and the copy, are failures too.
     bool convertWav(std::string sourcePath, std::string targetPath);
 
     // Measures the source by reading it through and writes the header of the selected
@@ -43,6 +44,7 @@ private:
     std::int32_t measureSource(const std::string& wavPath, ByteBuffer& buffer);
     bool copySource(platform::File& target, platform::File& source, const std::string& sourcePath,
                     ByteBuffer& buffer, std::int32_t& byteCount);
+    bool closeTarget(platform::File& target);
     bool writeLoopedHeader(const platform::Handle& hDest, ByteBuffer& header, std::int32_t wavSize);
     bool writeQueuedHeader(const platform::Handle& hDest, ByteBuffer& header, std::int32_t wavSize);
     bool writeHeader(const platform::Handle& hDest, const ByteBuffer& header, std::uint32_t length);
@@ -51,6 +53,8 @@ private:
     platform::FileSystem& files_;
     UserInterface& user_;
     const ConversionInputs& inputs_;
+    // The source's length as the header writer measured it, for the copy to check.
+    std::int32_t measuredBytes_ = -1;
 };
 
 }  // namespace corvan

@@ -159,6 +159,11 @@ TEST_F(ConvertWav, EveryFailureEndsWithBeepAndMessageAndKeepsWhatWasWritten) {
              f.inject(FileOp::Write, Action::Pretend, 2, -1, 100000);
          },
          plain, 190},
+        // The last of the data may be written only on close: its failure is a failed write.
+        {"the target cannot be closed",
+         [](auto& f) { f.failNth(FileOp::Close, 2); },
+         {"box 0x10: Incomplete write", "pointer default", "beep", kFailed},
+         190 + 250000},
         // A failed read is an error, not the end of the data.
         {"a read of the measurement fails", [](auto& f) { f.failNth(FileOp::Read, 2); }, plain, 0},
         {"a read of the copy fails", [](auto& f) { f.failNth(FileOp::Read, 6); }, plain,
