@@ -4,6 +4,7 @@
 #include "RuntimeError.h"
 #include "platform/File.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -111,6 +112,12 @@ std::int32_t ImcBuilder::measureSource(const std::string& wavPath, ByteBuffer& b
     if (!source.isOpen()) {
         user_.messageBox("Could not open file " + wavPath, MB_ICONWARNING);
         return 0;
+    }
+    // Reading a source of more than 2,147,483,647 bytes through only to overflow at the
+    // end would keep the user waiting for nothing.
+    const std::optional<std::uint64_t> size = files_.sizeOf(source.handle());
+    if (size && *size > static_cast<std::uint64_t>(INT32_MAX)) {
+        throw RuntimeError(ErrorKind::Overflow);
     }
     std::int32_t wavBytes = 0;
     platform::IoResult read;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -37,6 +38,9 @@ public:
     // Writes `count` bytes from `buffer`; a short count means the rest was not written.
     virtual IoResult write(Handle handle, const std::uint8_t* buffer, std::uint32_t count) = 0;
     virtual bool close(Handle handle) = 0;
+    // The open file's length, where the layer can tell it without reading; a hint only,
+    // for refusing at once what reading through would refuse in the end.
+    virtual std::optional<std::uint64_t> sizeOf(Handle) { return std::nullopt; }
 
     // True when `path` names an existing regular file.
     virtual bool fileExists(const std::string& path) = 0;

@@ -76,6 +76,12 @@ bool PosixFileSystem::close(Handle handle) {
     return ::close(static_cast<int>(handle)) == 0;
 }
 
+std::optional<std::uint64_t> PosixFileSystem::sizeOf(Handle handle) {
+    struct stat info {};
+    if (!isDescriptor(handle) || ::fstat(static_cast<int>(handle), &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
 bool PosixFileSystem::fileExists(const std::string& path) {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);

@@ -12,6 +12,7 @@ public:
     IoResult read(Handle handle, std::uint8_t* buffer, std::uint32_t count) override;
     IoResult write(Handle handle, const std::uint8_t* buffer, std::uint32_t count) override;
     bool close(Handle handle) override;
+    std::optional<std::uint64_t> sizeOf(Handle handle) override;
 
     bool fileExists(const std::string& path) override;
     std::error_code removeFile(const std::string& path) override;

@@ -86,5 +86,18 @@ TEST_F(PosixFileSystemTest, ExistsRemoveAndRenameReportTheSystemsReason) {
     EXPECT_EQ(files.removeFile(dir.path("b.bin")), std::errc::no_such_file_or_directory);
 }
 
+TEST_F(PosixFileSystemTest, TellsAnOpenFilesLengthWithoutReadingIt) {
+    writeFile(dir.path("a"), patternBytes(12345));
+    writeFile(dir.path("sparse"), {});
+    std::filesystem::resize_file(dir.path("sparse"), 3ULL << 30);  // holes, no disk
+    for (const auto& [name, size] : {std::pair{"a", 12345ULL}, std::pair{"sparse", 3ULL << 30}}) {
+        const platform::Handle h = files.open(dir.path(name), platform::OpenMode::ReadExisting);
+        ASSERT_NE(h, platform::kInvalidHandle);
+        EXPECT_EQ(files.sizeOf(h), size);
+        files.close(h);
+    }
+    EXPECT_EQ(files.sizeOf(platform::kInvalidHandle), std::nullopt);
+}
+
 }  // namespace
 }  // namespace corvan::test

@@ -40,6 +40,9 @@ public:
     platform::IoResult read(platform::Handle h, std::uint8_t* buf, std::uint32_t n) override;
     platform::IoResult write(platform::Handle h, const std::uint8_t* buf, std::uint32_t n) override;
     bool close(platform::Handle handle) override;
+    std::optional<std::uint64_t> sizeOf(platform::Handle handle) override {
+        return inner_.sizeOf(handle);
+    }
     bool fileExists(const std::string& path) override;
     std::error_code removeFile(const std::string& path) override;
     std::error_code renameFile(const std::string& from, const std::string& to) override;
