@@ -2,6 +2,8 @@
 # make test  install what is missing, build, check the formatting and run every test
 # make demo  convert a recording with corvan-cli into both kinds of music file
 # make bench the conversion against a plain copy, and the windows against bare Qt
+# make test-sanitizers  the whole suite built with AddressSanitizer and UBSan
+# make fuzz  each fuzz target for FUZZ_SECONDS (60); make fuzz-smoke for 10 s each
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -10,7 +12,8 @@ PACKAGES := $(shell sed -e 's/\#.*//' debian-packages.txt)
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
 
-.PHONY: deps configure build test run demo bench format format-check clean
+.PHONY: deps configure build test run demo bench test-sanitizers fuzz fuzz-smoke format \
+	format-check clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -50,6 +53,23 @@ bench: build
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bench/corvan-ui-bench; \
 	  else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bench/corvan-ui-bench; fi
 
+SAN_BUILD ?= build-sanitizers
+SAN_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+test-sanitizers: deps
+	cmake -S . -B $(SAN_BUILD) -DCORVAN_WERROR=ON -DCMAKE_CXX_FLAGS="$(SAN_FLAGS)"
+	cmake --build $(SAN_BUILD) -j$(JOBS)
+	cd $(SAN_BUILD) && \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/leak-suppressions.txt \
+	  ctest --output-on-failure -j$(JOBS)
+
+FUZZ_SECONDS ?= 60
+fuzz: deps
+	tests/fuzz/run-fuzzers.sh $(FUZZ_SECONDS)
+
+fuzz-smoke: deps
+	tests/fuzz/run-fuzzers.sh 10
+
 format:
 	clang-format -i $(SOURCES)
 
@@ -57,4 +77,4 @@ format-check:
 	clang-format --dry-run --Werror $(SOURCES)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) build-fuzz
