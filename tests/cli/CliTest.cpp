@@ -4,6 +4,7 @@
 #include "engine/ImcBuilder.h"
 #include "platform/PosixFileSystem.h"
 #include "support/Fakes.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -20,26 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;  // the exit status, or -1 when the program did not exit normally
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using Result = ProcessResult;
 
 class Cli : public ::testing::Test {
 protected:
     Result run(const std::string& arguments) {
-        const std::string command = std::string("'") + CORVAN_CLI + "' " + arguments + " >'" +
-                                    dir.path("out") + "' 2>'" + dir.path("err") + "' </dev/null";
-        const int raw = std::system(command.c_str());
-        const int status = WIFEXITED(raw) && WEXITSTATUS(raw) < 128 ? WEXITSTATUS(raw) : -1;
-        return {status, slurp(dir.path("out")), slurp(dir.path("err"))};
+        return runProcess(quote(CORVAN_CLI) + " " + arguments, dir.path("out"), dir.path("err"));
     }
     std::string quoted(const std::string& name) { return "'" + dir.path(name) + "'"; }
     // What the engine itself writes for `source` with these inputs.

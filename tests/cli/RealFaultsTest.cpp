@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/PosixFileSystem.h"
 #include "support/Fakes.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,21 +28,7 @@ namespace fs = std::filesystem;
 
 const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string quote(const std::string& text) {
-    return "'" + text + "'";
-}
+using Result = ProcessResult;
 
 class RealFaults : public ::testing::Test {
 protected:
@@ -61,23 +48,19 @@ protected:
         fs::permissions(dir.path(name), fs::perms(0666));
     }
 
-    // Runs corvan-cli with `arguments`, as "nobody" when the tests run as root.
+    // The commands run as "nobody" when the tests run as root.
+    static std::string asTheUser() {
+        return geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    }
+
     Result run(const std::string& arguments) {
-        const std::string user =
-            geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
-        const std::string command = user + quote(dir.path("corvan-cli")) + " " + arguments + " >" +
-                                    quote(dir.path("out")) + " 2>" + quote(dir.path("err")) +
-                                    " </dev/null";
-        const int raw = std::system(command.c_str());
-        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return {status, slurp(dir.path("out")), slurp(dir.path("err"))};
+        return runProcess(asTheUser() + quote(dir.path("corvan-cli")) + " " + arguments,
+                          dir.path("out"), dir.path("err"));
     }
 
     // Whether the unprivileged user can read `path` at all; proves the fault is real.
     bool readableByTheUser(const std::string& path) {
-        const std::string user =
-            geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
-        return std::system((user + "test -r " + quote(path)).c_str()) == 0;
+        return std::system((asTheUser() + "test -r " + quote(path)).c_str()) == 0;
     }
 
     Bytes expectedImc(const std::string& source) {

@@ -5,6 +5,7 @@
 
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
+#include "support/Fakes.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,27 +64,6 @@ private:
     std::uint64_t sourceLeft_ = 0;
 };
 
-class Recorder final : public corvan::UserInterface {
-public:
-    void messageBox(const std::string& text, int) override { last = text; }
-    void beep() override {}
-    void setMousePointer(corvan::MousePointer) override {}
-    std::string last;
-};
-
-class Inputs final : public corvan::ConversionInputs {
-public:
-    bool debug = false, loop = false;
-    std::int16_t start = 0, end = 0, startMax = 32767, endMax = 32767;
-    bool DEBUGFLAG() const override { return debug; }
-    bool playOnceValue() const override { return !loop; }
-    bool playLoopValue() const override { return loop; }
-    std::int16_t scrStartValue() const override { return start; }
-    std::int16_t scrStartMax() const override { return startMax; }
-    std::int16_t scrEndValue() const override { return end; }
-    std::int16_t scrEndMax() const override { return endMax; }
-};
-
 template <typename T>
 T take(const std::uint8_t*& data, std::size_t& size) {
     T value{};
@@ -97,7 +77,7 @@ T take(const std::uint8_t*& data, std::size_t& size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    Inputs inputs;
+    corvan::test::FakeInputs inputs;
     // Lengths up to 2^31 + 2^20, past the largest the header's numbers can hold.
     const std::uint64_t length = take<std::uint32_t>(data, size) % ((1ULL << 31) + (1ULL << 20));
     const auto flags = take<std::uint8_t>(data, size);
@@ -111,10 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     MemoryFiles files(length);
-    Recorder user;
+    corvan::test::FakeUserInterface user;
     const bool saved = corvan::ImcBuilder(files, user, inputs).convertWav("source", "target");
     if (!saved) {
-        if (user.last != "IMC Generation Failed!") std::abort();
+        if (user.events.back() != "box 0x10: IMC Generation Failed!") std::abort();
         return 0;
     }
     if (length > 0x7fffffffULL) std::abort();  // the numbers cannot hold it

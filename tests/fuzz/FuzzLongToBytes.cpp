@@ -3,35 +3,13 @@
 
 #include "engine/ImcBuilder.h"
 #include "platform/PosixFileSystem.h"
+#include "support/Fakes.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-
-namespace {
-
-class Recorder final : public corvan::UserInterface {
-public:
-    void messageBox(const std::string& text, int) override { last = text; }
-    void beep() override {}
-    void setMousePointer(corvan::MousePointer) override {}
-    std::string last;
-};
-
-class Debug final : public corvan::ConversionInputs {
-public:
-    bool DEBUGFLAG() const override { return true; }
-    bool playOnceValue() const override { return true; }
-    bool playLoopValue() const override { return false; }
-    std::int16_t scrStartValue() const override { return 0; }
-    std::int16_t scrStartMax() const override { return 32767; }
-    std::int16_t scrEndValue() const override { return 0; }
-    std::int16_t scrEndMax() const override { return 32767; }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 4) return 0;
@@ -40,8 +18,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto v = static_cast<std::int32_t>(bits);
 
     corvan::platform::PosixFileSystem files;
-    Recorder user;
-    Debug inputs;
+    corvan::test::FakeUserInterface user;
+    corvan::test::FakeInputs inputs;
+    inputs.debug = true;
     const std::array<std::uint8_t, 4> bytes =
         corvan::ImcBuilder(files, user, inputs).longToBytes(v);
     for (int k = 0; k < 4; ++k) {
@@ -50,6 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     char expected[64];
     std::snprintf(expected, sizeof expected, "%08X\r%u %u %u %u", bits, bytes[0], bytes[1],
                   bytes[2], bytes[3]);
-    if (user.last != expected) std::abort();
+    if (user.events.back() != std::string("box 0x00: ") + expected) std::abort();
     return 0;
 }
