@@ -1,5 +1,7 @@
 #include "engine/Backup.h"
+#include "engine/TrackReplacement.h"
 #include "platform/PosixFileSystem.h"
+#include "support/Fakes.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 
@@ -34,6 +36,39 @@ TEST(Backup, ReplacesAnOlderBackupAndStopsAtTheFirstFailedStep) {
     EXPECT_FALSE(restoreBackup(posix, target));
     EXPECT_EQ(readFile(target), Bytes{1});
     EXPECT_FALSE(std::filesystem::exists(target + ".bak"));
+}
+
+TEST(TrackReplacement, ANewTargetIsMadeWithoutTouchingAnOlderBackupOfItsName) {
+    TempDir dir;
+    const std::string source = dir.path("song.wav"), target = dir.path("new.imc");
+    writeFile(source, patternBytes(3000));
+    writeFile(target + ".bak", {7});  // perhaps the only copy of an earlier track
+    platform::PosixFileSystem posix;
+    FakeUserInterface user;
+    FakeInputs inputs;
+    ImcBuilder builder(posix, user, inputs);
+    const ReplacementResult result =
+        replaceTrack(builder, posix, user, source, target, OriginalTrack::IfPresent);
+    EXPECT_EQ(result.outcome, ReplacementResult::Outcome::Converted);
+    EXPECT_EQ(readFile(target + ".bak"), Bytes{7});
+    EXPECT_EQ(readFile(target).size(), 190u + 3000u);
+}
+
+TEST(TrackReplacement, AnExistenceTestThatFailsCannotLetTheConversionEmptyTheOriginal) {
+    TempDir dir;
+    const std::string source = dir.path("song.wav"), target = dir.path("track.imc");
+    writeFile(source, patternBytes(3000));
+    writeFile(target, {1, 2, 3});
+    platform::PosixFileSystem posix;
+    FaultyFileSystem files(posix);
+    files.inject(FileOp::Exists, FaultyFileSystem::Action::Fail, 1);  // every test says "no"
+    FakeUserInterface user;
+    FakeInputs inputs;
+    ImcBuilder builder(files, user, inputs);
+    const ReplacementResult result =
+        replaceTrack(builder, files, user, source, target, OriginalTrack::IfPresent);
+    EXPECT_EQ(result.outcome, ReplacementResult::Outcome::Converted);
+    EXPECT_EQ(readFile(target + ".bak"), (Bytes{1, 2, 3}));
 }
 
 }  // namespace
