@@ -10,7 +10,8 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 PACKAGES := $(shell sed -e 's/\#.*//' debian-packages.txt)
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
-SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null)
+SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null || \
+	find app bench cli engine platform tests ui -name '*.cpp' -o -name '*.h')
 
 .PHONY: deps configure build test run demo bench test-sanitizers fuzz fuzz-smoke format \
 	format-check clean
