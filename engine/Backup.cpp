@@ -20,6 +20,10 @@ std::optional<FileStepError> removeIfPresent(platform::FileSystem& files, const 
     return std::nullopt;
 }
 
+bool isMissing(const std::error_code& reason) {
+    return reason == std::errc::no_such_file_or_directory;
+}
+
 std::optional<FileStepError> rename(platform::FileSystem& files, const std::string& from,
                                     const std::string& to) {
     if (const std::error_code error = files.renameFile(from, to)) {
@@ -29,6 +33,20 @@ std::optional<FileStepError> rename(platform::FileSystem& files, const std::stri
 }
 
 }  // namespace
+
+std::optional<FileStepError> makeBackupIfPresent(platform::FileSystem& files,
+                                                 const std::string& path, bool& backedUp) {
+    auto error = rename(files, path, backupPathOf(path));
+    backedUp = !error;
+    if (error && isMissing(error->reason)) error.reset();
+    return error;
+}
+
+std::optional<FileStepError> removeIfThere(platform::FileSystem& files, const std::string& path) {
+    const std::error_code reason = files.removeFile(path);
+    if (reason && !isMissing(reason)) return FileStepError{path, "delete", reason};
+    return std::nullopt;
+}
 
 std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path) {
     const std::string backup = backupPathOf(path);
@@ -40,12 +58,9 @@ std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const st
     // The rename replaces the partial file in one step, so there is no moment without a
     // file under the name, and no earlier step that could fail and leave the partial one.
     auto error = rename(files, backupPathOf(path), path);
-    if (error) {
-        // The original stays under its backup name; a broken file must not take its place.
-        const std::error_code reason = files.removeFile(path);
-        if (reason && reason != std::errc::no_such_file_or_directory) {
-            error->operation += " (and the partial file could not be deleted either)";
-        }
+    // The original stays under its backup name; a broken file must not take its place.
+    if (error && removeIfThere(files, path)) {
+        error->operation += " (and the partial file could not be deleted either)";
     }
     return error;
 }

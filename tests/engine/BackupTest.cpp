@@ -38,36 +38,37 @@ TEST(Backup, ReplacesAnOlderBackupAndStopsAtTheFirstFailedStep) {
     EXPECT_FALSE(std::filesystem::exists(target + ".bak"));
 }
 
-TEST(TrackReplacement, ANewTargetIsMadeWithoutTouchingAnOlderBackupOfItsName) {
-    TempDir dir;
-    const std::string source = dir.path("song.wav"), target = dir.path("new.imc");
-    writeFile(source, patternBytes(3000));
-    writeFile(target + ".bak", {7});  // perhaps the only copy of an earlier track
-    platform::PosixFileSystem posix;
+// A replacement of `target` by a 3,000-byte recording through `files`, as corvan-cli runs it.
+ReplacementResult replaceAsTheCommandLine(platform::FileSystem& files, const TempDir& dir,
+                                          const std::string& target) {
+    writeFile(dir.path("song.wav"), patternBytes(3000));
     FakeUserInterface user;
     FakeInputs inputs;
-    ImcBuilder builder(posix, user, inputs);
-    const ReplacementResult result =
-        replaceTrack(builder, posix, user, source, target, OriginalTrack::IfPresent);
-    EXPECT_EQ(result.outcome, ReplacementResult::Outcome::Converted);
+    ImcBuilder builder(files, user, inputs);
+    return replaceTrack(builder, files, user, dir.path("song.wav"), target,
+                        OriginalTrack::IfPresent);
+}
+
+TEST(TrackReplacement, ANewTargetIsMadeWithoutTouchingAnOlderBackupOfItsName) {
+    TempDir dir;
+    const std::string target = dir.path("new.imc");
+    writeFile(target + ".bak", {7});  // perhaps the only copy of an earlier track
+    platform::PosixFileSystem posix;
+    EXPECT_EQ(replaceAsTheCommandLine(posix, dir, target).outcome,
+              ReplacementResult::Outcome::Converted);
     EXPECT_EQ(readFile(target + ".bak"), Bytes{7});
     EXPECT_EQ(readFile(target).size(), 190u + 3000u);
 }
 
 TEST(TrackReplacement, AnExistenceTestThatFailsCannotLetTheConversionEmptyTheOriginal) {
     TempDir dir;
-    const std::string source = dir.path("song.wav"), target = dir.path("track.imc");
-    writeFile(source, patternBytes(3000));
+    const std::string target = dir.path("track.imc");
     writeFile(target, {1, 2, 3});
     platform::PosixFileSystem posix;
     FaultyFileSystem files(posix);
     files.inject(FileOp::Exists, FaultyFileSystem::Action::Fail, 1);  // every test says "no"
-    FakeUserInterface user;
-    FakeInputs inputs;
-    ImcBuilder builder(files, user, inputs);
-    const ReplacementResult result =
-        replaceTrack(builder, files, user, source, target, OriginalTrack::IfPresent);
-    EXPECT_EQ(result.outcome, ReplacementResult::Outcome::Converted);
+    EXPECT_EQ(replaceAsTheCommandLine(files, dir, target).outcome,
+              ReplacementResult::Outcome::Converted);
     EXPECT_EQ(readFile(target + ".bak"), (Bytes{1, 2, 3}));
 }
 
