@@ -1,6 +1,7 @@
 #include "DirectoryList.h"
 
 #include "DirectoryReader.h"
+#include "IndentedItemDelegate.h"
 #include "Paths.h"
 
 #include <QKeyEvent>
@@ -11,16 +12,15 @@ namespace corvan::ui {
 namespace {
 
 constexpr int kPathRole = Qt::UserRole;
-
-QString indent(std::size_t depth) {
-    return QString(static_cast<int>(depth) * 2, QLatin1Char(' '));
-}
+constexpr int kDepthRole = Qt::UserRole + 1;
+constexpr int kIndentStep = 8;
 
 }  // namespace
 
 DirectoryList::DirectoryList(VolumeTable& volumes, QWidget* parent)
-    : QListWidget(parent), volumes_(volumes) {
+    : ListBox(parent), volumes_(volumes) {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setItemDelegate(new IndentedItemDelegate(kDepthRole, kIndentStep, this));
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::open);
     const std::string start = volumes_.workingDirectory();
     std::vector<std::string> subdirectories;
@@ -47,17 +47,21 @@ void DirectoryList::show(const std::string& directory,
     clear();
     const QIcon openIcon = style()->standardIcon(QStyle::SP_DirOpenIcon);
     const QIcon closedIcon = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    const std::vector<std::string> chain = pathFromRoot(directory);
-    for (std::size_t depth = 0; depth < chain.size(); ++depth) {
-        auto* item = new QListWidgetItem(
-            openIcon, indent(depth) + QString::fromStdString(lastComponent(chain[depth])), this);
-        item->setData(kPathRole, QByteArray::fromStdString(chain[depth]));
+    const std::vector<std::string> chain = volumes_.pathFromVolumeRoot(directory);
+    const auto add = [this](const QIcon& icon, const std::string& name, const std::string& path,
+                            std::size_t depth) {
+        auto* item = new QListWidgetItem(icon, QString::fromStdString(name), this);
+        item->setData(kPathRole, QByteArray::fromStdString(path));
+        item->setData(kDepthRole, static_cast<int>(depth));
+    };
+    // The volume's root goes by its whole mount point, as a drive goes by its letter.
+    add(openIcon, chain.front(), chain.front(), 0);
+    for (std::size_t depth = 1; depth < chain.size(); ++depth) {
+        add(openIcon, lastComponent(chain[depth]), chain[depth], depth);
     }
     setCurrentRow(static_cast<int>(chain.size()) - 1);
     for (const std::string& name : subdirectories) {
-        auto* item = new QListWidgetItem(closedIcon,
-                                         indent(chain.size()) + QString::fromStdString(name), this);
-        item->setData(kPathRole, QByteArray::fromStdString(withSeparator(directory) + name));
+        add(closedIcon, name, withSeparator(directory) + name, chain.size());
     }
     setUpdatesEnabled(true);
 }
@@ -65,7 +69,21 @@ void DirectoryList::show(const std::string& directory,
 void DirectoryList::open(QListWidgetItem* item) {
     if (item == nullptr) return;
     const std::string directory = item->data(kPathRole).toByteArray().toStdString();
-    runUserAction(onReadError, [&] { setPath(directory); });
+    if (!runUserAction(onReadError, [&] { setPath(directory); })) highlightCurrent();
+}
+
+// After a failed open the highlight goes back to the directory that is still shown.
+void DirectoryList::highlightCurrent() {
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->data(kPathRole).toByteArray().toStdString() == path_) {
+            setCurrentRow(row);
+            return;
+        }
+    }
+}
+
+QString DirectoryList::toolTipFor(const QListWidgetItem& item) const {
+    return QString::fromStdString(item.data(kPathRole).toByteArray().toStdString());
 }
 
 void DirectoryList::keyPressEvent(QKeyEvent* event) {
@@ -73,7 +91,7 @@ void DirectoryList::keyPressEvent(QKeyEvent* event) {
         open(currentItem());
         return;
     }
-    QListWidget::keyPressEvent(event);
+    ListBox::keyPressEvent(event);
 }
 
 }  // namespace corvan::ui

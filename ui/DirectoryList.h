@@ -1,20 +1,19 @@
 #pragma once
 
+#include "ListBox.h"
 #include "UserAction.h"
 #include "Volumes.h"
-
-#include <QListWidget>
 
 #include <functional>
 #include <string>
 
 namespace corvan::ui {
 
-// The directories from the root down to the current one, then the current directory's
-// subdirectories. Opening an entry (double click or Enter) makes it current; Change is
+// The directories from the volume's own root down to the current one, then the current
+// directory's subdirectories. Opening an entry (double click or Enter) makes it current; Change is
 // raised whenever the current directory really changes, by the user or by code, before
 // the call that changed it returns.
-class DirectoryList : public QListWidget {
+class DirectoryList : public ListBox {
     Q_OBJECT
 
 public:
@@ -32,10 +31,12 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    QString toolTipFor(const QListWidgetItem& item) const override;
 
 private:
     void show(const std::string& directory, const std::vector<std::string>& subdirectories);
     void open(QListWidgetItem* item);
+    void highlightCurrent();
 
     VolumeTable& volumes_;
     std::string path_;

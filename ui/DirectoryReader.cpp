@@ -78,6 +78,18 @@ std::vector<std::string> readMatchingFiles(const std::string& directory,
     });
 }
 
+std::string nearestReadableDirectory(const std::string& directory) {
+    std::string candidate = normalPath(directory);
+    while (!isRootDirectory(candidate)) {
+        if (DIR* stream = opendir(candidate.c_str())) {
+            closedir(stream);
+            return candidate;
+        }
+        candidate = normalPath(candidate + "/..");
+    }
+    return candidate;
+}
+
 bool matchesPattern(const std::string& name, const std::string& pattern) {
     return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
 }

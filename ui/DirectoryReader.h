@@ -31,6 +31,10 @@ std::vector<std::string> readSubdirectories(const std::string& directory);
 std::vector<std::string> readMatchingFiles(const std::string& directory,
                                            const std::string& pattern);
 
+// `directory` if it can be read, else the nearest directory above it that can; the root
+// if none can.
+std::string nearestReadableDirectory(const std::string& directory);
+
 bool matchesPattern(const std::string& name, const std::string& pattern);
 
 }  // namespace corvan::ui

@@ -24,6 +24,14 @@ void DriveList::setDrive(const std::string& driveTextOrPath) {
     select(index);
 }
 
+void DriveList::follow(const std::string& directory) {
+    const std::size_t index = volumes_.volumeOf(directory);
+    if (index == selected_) return;
+    selected_ = index;
+    const QSignalBlocker quiet(this);
+    setCurrentIndex(static_cast<int>(index));
+}
+
 void DriveList::select(std::size_t index) {
     if (index == selected_) return;
     selected_ = index;

@@ -23,6 +23,9 @@ public:
     std::string drive() const;
     // Selects the volume with this drive text, or the volume that holds this path.
     void setDrive(const std::string& driveTextOrPath);
+    // Names the volume that holds `directory` without raising Change: the lists already
+    // show that directory, having reached it from another volume.
+    void follow(const std::string& directory);
 
     std::function<void()> onChange;
     ReadErrorHandler onReadError;

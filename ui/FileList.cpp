@@ -10,7 +10,7 @@
 namespace corvan::ui {
 
 FileList::FileList(VolumeTable& volumes, std::string pattern, QWidget* parent)
-    : QListWidget(parent), volumes_(volumes), pattern_(std::move(pattern)) {
+    : ListBox(parent), volumes_(volumes), pattern_(std::move(pattern)) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);  // keeps a directory of thousands of files quick to show
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::selectionChanged);
@@ -98,7 +98,7 @@ void FileList::keyPressEvent(QKeyEvent* event) {
         setCurrentRow(currentRow());
         return;
     }
-    QListWidget::keyPressEvent(event);
+    ListBox::keyPressEvent(event);
 }
 
 }  // namespace corvan::ui

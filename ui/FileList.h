@@ -1,9 +1,8 @@
 #pragma once
 
+#include "ListBox.h"
 #include "UserAction.h"
 #include "Volumes.h"
-
-#include <QListWidget>
 
 #include <functional>
 #include <string>
@@ -13,7 +12,7 @@ namespace corvan::ui {
 // The names of one directory's files that match a pattern, one of them selectable. Click
 // is raised whenever the selected file really changes, by the user or by code; showing
 // another directory leaves nothing selected and raises nothing.
-class FileList : public QListWidget {
+class FileList : public ListBox {
     Q_OBJECT
 
 public:

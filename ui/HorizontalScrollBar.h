@@ -22,6 +22,9 @@ public:
     std::int16_t max16() const { return static_cast<std::int16_t>(maximum()); }
 
     std::function<void()> onChange;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace corvan::ui

@@ -10,7 +10,11 @@ SecondaryWindow::SecondaryWindow(frmMain& main) : main_(main) {
 }
 
 bool SecondaryWindow::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) Form_Activate();
+    if (event->type() == QEvent::WindowActivate) {
+        // Show where the keyboard is from the start, not only once Tab has been pressed.
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        Form_Activate();
+    }
     return QDialog::event(event);
 }
 

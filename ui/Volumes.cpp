@@ -123,6 +123,14 @@ std::size_t VolumeTable::volumeOf(const std::string& path) const {
     return best;
 }
 
+std::vector<std::string> VolumeTable::pathFromVolumeRoot(const std::string& directory) const {
+    const std::string& mount = volumes_[volumeOf(directory)].mountPoint;
+    std::vector<std::string> chain = pathFromRoot(directory);
+    const auto top = std::find(chain.begin(), chain.end(), mount);
+    chain.erase(chain.begin(), top == chain.end() ? chain.begin() : top);
+    return chain;
+}
+
 std::size_t VolumeTable::findDriveText(const std::string& text) const {
     const auto found = std::find_if(volumes_.begin(), volumes_.end(),
                                     [&](const Volume& v) { return v.driveText == text; });

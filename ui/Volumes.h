@@ -45,6 +45,10 @@ public:
     // The volume whose drive text is `text`, or volumes().size() if there is none.
     std::size_t findDriveText(const std::string& text) const;
 
+    // The directories from the mount point of the volume that holds `directory` (a normal
+    // path) down to `directory` itself.
+    std::vector<std::string> pathFromVolumeRoot(const std::string& directory) const;
+
     // A drive text stands for its volume's current directory; anything else is a path.
     std::string resolve(const std::string& driveTextOrPath) const;
 

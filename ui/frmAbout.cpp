@@ -1,11 +1,10 @@
 #include "frmAbout.h"
 
+#include "CommandButton.h"
 #include "QtUserInterface.h"
 #include "Twips.h"
+#include "WordWrapLabel.h"
 #include "frmMain.h"
-
-#include <QLabel>
-#include <QPushButton>
 
 namespace corvan::ui {
 
@@ -14,12 +13,10 @@ frmAbout::frmAbout(frmMain& main) : SecondaryWindow(main) {
     setWindowTitle(QStringLiteral("About Corvan"));
     setFixedSize(twips(4680), twips(5880));
 
-    aboutLabel_ = new QLabel(QStringLiteral("Corvan"), this);
+    aboutLabel_ = new WordWrapLabel(QStringLiteral("Corvan"), this);
     aboutLabel_->setObjectName(QStringLiteral("aboutLabel"));
-    aboutLabel_->setWordWrap(true);
-    aboutLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     placeInTwips(aboutLabel_, 240, 120, 4095, 5175);
-    cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK_ = new CommandButton(QStringLiteral("OK"), this);
     cmdOK_->setObjectName(QStringLiteral("cmdOK"));
     placeInTwips(cmdOK_, 1680, 5400, 1455, 375);
     cmdOK_->setFocus();

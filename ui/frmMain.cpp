@@ -2,21 +2,25 @@
 
 #include "DebugSwitch.h"
 #include "DirectoryList.h"
+#include "DirectoryReader.h"
 #include "DriveList.h"
 #include "FileList.h"
+#include "Frame.h"
 #include "HorizontalScrollBar.h"
+#include "OptionButton.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmSave.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QRadioButton>
 #include <QWindow>
+
+#include <optional>
 
 namespace corvan::ui {
 
@@ -38,6 +42,8 @@ frmMain::frmMain(Services services, const std::vector<std::string>& arguments, Q
     : QMainWindow(parent), services_(std::move(services)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Corvan 1.0"));
+    // Show where the keyboard is from the start, not only once Tab has been pressed.
+    setAttribute(Qt::WA_KeyboardFocusChange);
     buildControls();
     buildMenu();
     // Nothing reacts to a size change, so the window keeps the size of its layout.
@@ -73,7 +79,7 @@ void frmMain::buildControls() {
     client->setFixedSize(twips(6165), twips(5220));
     setCentralWidget(client);
 
-    auto* frame1 = named(new QGroupBox(QStringLiteral("Input Parameters"), client), "Frame1");
+    auto* frame1 = named(new Frame(QStringLiteral("Input Parameters"), client), "Frame1");
     placeInTwips(frame1, 120, 0, 3375, 5175);
     QLabel* label1 = label(frame1, "Label1", "Source .WAV file");
     label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -85,14 +91,14 @@ void frmMain::buildControls() {
     srcFile_ = named(new FileList(services_.volumes, "*.wav", frame1), "srcFile");
     placeInTwips(srcFile_, 240, 3240, 2895, 1845);
 
-    auto* frame2 = named(new QGroupBox(QStringLiteral("Output Parameters"), client), "Frame2");
+    auto* frame2 = named(new Frame(QStringLiteral("Output Parameters"), client), "Frame2");
     placeInTwips(frame2, 3600, 0, 2415, 2415);
     // The option buttons are only as wide as their circles: their own texts stay hidden
     // and the labels beside them name the choices.
-    playOnce_ = named(new QRadioButton(QStringLiteral("Option1"), frame2), "playOnce");
+    playOnce_ = named(new OptionButton(QStringLiteral("Option1"), frame2), "playOnce");
     placeInTwips(playOnce_, 240, 240, 255, 255);
     placeInTwips(label(frame2, "lblOnce", "Play Once "), 600, 240, 1455, 255);
-    playLoop_ = named(new QRadioButton(QStringLiteral("Option2"), frame2), "playLoop");
+    playLoop_ = named(new OptionButton(QStringLiteral("Option2"), frame2), "playLoop");
     placeInTwips(playLoop_, 240, 540, 255, 375);
     placeInTwips(label(frame2, "lblLoop", "Continuous Replay"), 600, 600, 1335, 255);
     placeInTwips(label(frame2, "L", "Loop Starting Position"), 240, 960, 1695, 255);
@@ -209,6 +215,7 @@ void frmMain::scrEnd_Change() {
 
 void frmMain::srcDir_Change() {
     srcPath = srcDir_->path();
+    srcDrive_->follow(srcPath);
     srcFile_->setPath(srcPath);
     srcFile_->refresh();
     srcFile_Click();
@@ -227,17 +234,42 @@ void frmMain::chgDrive() {
         srcFile_Click();
         return;
     } catch (const std::exception&) {
-        // Any failure of the steps above sends the lists back to the root volume.
+        // Any failure of the steps above sends the lists back to the root volume; a
+        // failure on the way back belongs to the recovery that is already running.
+        if (recoveringDrive_) throw;
     }
     services_.user.messageBox("Error selecting drive", MB_OK);
-    // If the drive list was elsewhere this is a drive change of its own, nested here.
-    srcDrive_->setDrive("/");
+    std::optional<DirectoryError> reason;
+    recoveringDrive_ = true;
+    try {
+        // If the drive list was elsewhere this is a drive change of its own, nested here.
+        srcDrive_->setDrive("/");
+    } catch (const DirectoryError& error) {
+        reason = error;
+    }
+    recoveringDrive_ = false;
+    if (reason) showReadableFallback(reason->path());
     try {
         srcFile_->refresh();
     } catch (const DirectoryError& error) {
-        reportUnreadable(error);
+        if (!reason) reason = error;
     }
+    if (reason) reportUnreadable(*reason);
     srcFile_Click();
+}
+
+// The root volume's own directory cannot be read either: the lists go to the nearest
+// directory above it that can, so that they never show a place that is gone.
+void frmMain::showReadableFallback(const std::string& unreadable) {
+    const std::string place = nearestReadableDirectory(unreadable);
+    services_.volumes.noteShown(place);
+    try {
+        srcDrive_->follow(place);
+        srcDir_->setPath(place);
+        srcFile_->setPath(place);
+    } catch (const DirectoryError&) {
+        // Not even that can be read; the user has been told about the first failure.
+    }
 }
 
 void frmMain::srcFile_Click() {
@@ -265,6 +297,12 @@ void frmMain::Form_Unload() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // While a secondary window is open this window takes no input, a close through its
+    // frame included.
+    if (!isEnabled()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     Form_Unload();
 }

@@ -64,6 +64,7 @@ private:
     void buildControls();
     void buildMenu();
     void showOnTop(QWidget* window);
+    void showReadableFallback(const std::string& unreadable);
 
     void Form_Load(const std::vector<std::string>& arguments);
     void playOnce_Click();
@@ -81,6 +82,7 @@ private:
 
     Services services_;
     bool debugFlag_ = false;
+    bool recoveringDrive_ = false;
     std::string srcPath;
     // The save dialog's directory outlives the dialog's window, for the whole run.
     std::string savePath_;

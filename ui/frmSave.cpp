@@ -1,14 +1,14 @@
 #include "frmSave.h"
 
+#include "CommandButton.h"
 #include "DirectoryList.h"
+#include "DirectoryReader.h"
 #include "DriveList.h"
 #include "FileList.h"
 #include "Paths.h"
 #include "Twips.h"
 #include "engine/TrackReplacement.h"
 #include "frmMain.h"
-
-#include <QPushButton>
 
 namespace corvan::ui {
 
@@ -27,10 +27,10 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
     saveFile_ = new FileList(volumes, "*.imc", this);
     saveFile_->setObjectName(QStringLiteral("saveFile"));
     placeInTwips(saveFile_, 240, 3120, 4215, 1260);
-    btnOK_ = new QPushButton(QStringLiteral("OK"), this);
+    btnOK_ = new CommandButton(QStringLiteral("OK"), this);
     btnOK_->setObjectName(QStringLiteral("btnOK"));
     placeInTwips(btnOK_, 600, 4440, 1455, 375);
-    btnCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel_ = new CommandButton(QStringLiteral("Cancel"), this);
     btnCancel_->setObjectName(QStringLiteral("btnCancel"));
     placeInTwips(btnCancel_, 2760, 4440, 1335, 375);
 
@@ -52,17 +52,50 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
 }
 
 void frmSave::Form_Activate() {
-    runUserAction(saveDir_->onReadError, [this] { activateLists(); });
+    // The box that reports a failure below activates this window again when it goes; that
+    // activation must not run into the same failure and show the box again, forever.
+    if (activating_) return;
+    activating_ = true;
+    if (savePath.empty()) savePath = main_.services().applicationDirectory;
+    try {
+        saveDrive_->setDrive(savePath);
+        // Each step reads savePath afresh: the change raised by the step before may have
+        // moved it.
+        saveDir_->setPath(savePath);
+        saveFile_->setPath(savePath);
+        // A dialog that was only hidden still lists what it read then; the folder may have
+        // changed or gone since.
+        saveFile_->refresh();
+    } catch (const DirectoryError& error) {
+        showReadableFallback(error.path());
+        // Once per failure: not again for the activation that dismissing the box causes.
+        if (reportedFailure_ != error.path()) {
+            reportedFailure_ = error.path();
+            main_.reportUnreadable(error);
+        }
+    }
+    btnOK_->setEnabled(!saveFile_->fileName().empty());
+    activating_ = false;
 }
 
-void frmSave::activateLists() {
-    if (savePath.empty()) savePath = main_.services().applicationDirectory;
-    saveDrive_->setDrive(savePath);
-    // Each step reads savePath afresh: the change raised by the step before may have
-    // moved it.
-    saveDir_->setPath(savePath);
-    saveFile_->setPath(savePath);
-    btnOK_->setEnabled(!saveFile_->fileName().empty());
+// The directory used last is gone or cannot be read: the lists go to the nearest directory
+// above it that can be, and the dialog carries on from there.
+void frmSave::showReadableFallback(const std::string& unreadable) {
+    const std::string place = nearestReadableDirectory(unreadable);
+    main_.services().volumes.noteShown(place);
+    savePath = place;
+    try {
+        saveDrive_->follow(place);
+        saveDir_->setPath(place);
+        saveFile_->setPath(place);
+    } catch (const DirectoryError&) {
+        // Not even that can be read; the file list offers nothing, so OK stays disabled.
+    }
+}
+
+void frmSave::hideEvent(QHideEvent* event) {
+    reportedFailure_.clear();
+    SecondaryWindow::hideEvent(event);
 }
 
 void frmSave::saveDrive_Change() {
@@ -75,6 +108,7 @@ void frmSave::saveDrive_Change() {
 
 void frmSave::saveDir_Change() {
     savePath = saveDir_->path();
+    saveDrive_->follow(savePath);
     saveFile_->setPath(savePath);
     saveFile_->refresh();
     saveFile_Click();

@@ -24,7 +24,8 @@ public:
 
 private:
     void Form_Activate() override;
-    void activateLists();
+    void showReadableFallback(const std::string& unreadable);
+    void hideEvent(QHideEvent* event) override;
     void saveDrive_Change();
     void saveDir_Change();
     void saveFile_Click();
@@ -33,6 +34,9 @@ private:
     void Form_Unload() override;
 
     std::string& savePath;
+    bool activating_ = false;
+    // The directory whose failure the current showing of the dialog has reported.
+    std::string reportedFailure_;
 
     DriveList* saveDrive_ = nullptr;
     DirectoryList* saveDir_ = nullptr;

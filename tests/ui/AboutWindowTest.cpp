@@ -1,5 +1,6 @@
 #include "support/UiHarness.h"
 #include "ui/QtUserInterface.h"
+#include "ui/WordWrapLabel.h"
 #include "ui/frmAbout.h"
 
 #include <gtest/gtest.h>
@@ -121,10 +122,35 @@ TEST_F(AboutWindowTest, TheWrappedTextFitsTheLabel) {
     EXPECT_EQ(about->size(), QSize(312, 392));
     EXPECT_EQ(label(about)->geometry(), QRect(16, 8, 273, 345));
     EXPECT_EQ(ok(about)->geometry(), QRect(112, 360, 97, 25));
-    const QRect needed = label(about)->fontMetrics().boundingRect(
-        QRect(0, 0, 273, 10000), Qt::TextWordWrap, label(about)->text());
-    EXPECT_LE(needed.height(), 345);
-    EXPECT_LE(needed.width(), 273);
+    // Lines break at blanks only, so "X-Wing" is never split, and every line fits.
+    const QStringList lines = static_cast<WordWrapLabel*>(label(about))->shownLines();
+    EXPECT_EQ(lines.join(QLatin1Char(' ')),
+              label(about)->text().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    EXPECT_GT(lines.size(), 18) << "the long lines are wrapped";
+    for (const QString& line : lines) {
+        EXPECT_LE(label(about)->fontMetrics().horizontalAdvance(line), 273) << line.toStdString();
+        EXPECT_FALSE(line.endsWith(QLatin1Char('-'))) << line.toStdString();
+    }
+    EXPECT_LE(lines.size() * label(about)->fontMetrics().lineSpacing(), 345);
+}
+
+TEST(WordWrap, BreaksOnlyAtBlanksAndKeepsEveryCharacter) {
+    const QFontMetrics metrics(QApplication::font());
+    const int width = metrics.horizontalAdvance(QStringLiteral("used in X-Wing"));
+    const struct {
+        QString text;
+        QStringList lines;
+    } cases[] = {
+        {QStringLiteral("format used in X-Wing Alliance"),
+         {QStringLiteral("format used in"), QStringLiteral("X-Wing"), QStringLiteral("Alliance")}},
+        {QStringLiteral("ab\nc  d"), {QStringLiteral("ab"), QStringLiteral("c  d")}},
+        {QStringLiteral("Supercalifragilistic ok"),
+         {QStringLiteral("Supercalifragilistic"), QStringLiteral("ok")}},
+        {QString(), {QString()}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(wrapAtBlanks(c.text, metrics, width), c.lines) << c.text.toStdString();
+    }
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include <filesystem>
 
@@ -188,6 +190,39 @@ TEST_F(ListsTest, OpeningADirectoryThatCannotBeReadIsReportedAndChangesNothing) 
     EXPECT_EQ(reported, std::vector<std::string>{music("alpha")});
     EXPECT_EQ(list.path(), music());
     EXPECT_EQ(changes, 0);
+    EXPECT_EQ(list.currentRow(), static_cast<int>(pathFromRoot(music()).size()) - 1)
+        << "the highlight is back on the directory shown";
+}
+
+TEST_F(ListsTest, TypingANamesFirstLettersFindsItAndEveryEntryTellsItsWholeName) {
+    DirectoryList directories(volumes);
+    FileList files(volumes, "*.wav");
+    ASSERT_TRUE(test::showActive(&directories));
+    QTest::keyClicks(&directories, "su");
+    EXPECT_EQ(directories.currentItem()->text(), QStringLiteral("Sub dir"));
+    EXPECT_EQ(directories.path(), music()) << "typing only moves the highlight";
+    ASSERT_TRUE(test::showActive(&files));
+    QTest::keyClicks(&files, "so");
+    EXPECT_EQ(files.fileName(), "SONG.WAV");
+
+    const auto toolTipAt = [](QListWidget& list, int row) {
+        const QPoint at = list.visualItemRect(list.item(row)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &help);
+        return QToolTip::text().toStdString();
+    };
+    EXPECT_EQ(toolTipAt(files, 3), "SONG.WAV");
+    EXPECT_EQ(toolTipAt(directories, directories.currentRow()), music("Sub dir"));
+}
+
+TEST_F(ListsTest, ADirectoryListStartsAtItsVolumesMountPoint) {
+    fs::create_directories(dir.path("other/deep/er"));
+    DirectoryList list(volumes);
+    list.setPath(dir.path("other/deep"));
+    std::vector<std::string> shown;
+    for (int row = 0; row < list.count(); ++row)
+        shown.push_back(list.item(row)->text().toStdString());
+    EXPECT_EQ(shown, (std::vector<std::string>{dir.path("other"), "deep", "er"}));
 }
 
 TEST_F(ListsTest, ADriveTextTakesEveryListToThatVolumesCurrentDirectory) {

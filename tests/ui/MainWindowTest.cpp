@@ -17,6 +17,42 @@ namespace {
 namespace fs = std::filesystem;
 using test::MainWindowHarness;
 
+// Paints the frame alone, without its controls, and looks for any pixel of its border or
+// caption inside a control's box.
+void expectFrameClearsItsControls(const QGroupBox* frame) {
+    QImage own(frame->size(), QImage::Format_ARGB32);
+    own.fill(Qt::transparent);
+    const_cast<QGroupBox*>(frame)->render(&own, {}, {}, QWidget::RenderFlags());
+    int painted = 0;
+    for (int y = 0; y < own.height(); ++y) {
+        for (int x = 0; x < own.width(); ++x) painted += qAlpha(own.pixel(x, y)) != 0;
+    }
+    EXPECT_GT(painted, 0) << "the frame draws its border and caption";
+    for (const QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const QRect box = control->geometry();
+        int overlap = 0;
+        for (int y = box.top(); y <= box.bottom(); ++y) {
+            for (int x = box.left(); x <= box.right(); ++x) overlap += qAlpha(own.pixel(x, y)) != 0;
+        }
+        EXPECT_EQ(overlap, 0) << frame->objectName().toStdString() << " crosses "
+                              << control->objectName().toStdString();
+    }
+}
+
+// Tabs once round `window`: each control that the keyboard reaches looks different while it
+// has the focus than once the focus has moved on.
+void expectFocusShown(QWidget* window, int controls) {
+    for (int step = 0; step < controls; ++step) {
+        QWidget* control = QApplication::focusWidget();
+        ASSERT_NE(control, nullptr);
+        const QImage focused = control->grab().toImage();
+        QTest::keyClick(control, Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), control);
+        EXPECT_NE(focused, control->grab().toImage()) << control->objectName().toStdString();
+    }
+    EXPECT_TRUE(window->isActiveWindow());
+}
+
 // Music in the working directory, more in a folder below it and on a second volume, and
 // a third volume that cannot be read (a drive with no medium).
 class MainWindowTest : public ::testing::Test {
@@ -173,17 +209,41 @@ TEST_F(MainWindowTest, ADriveThatCannotBeReadSendsTheListsBackToTheRootVolume) {
     EXPECT_FALSE(h.mnuSave()->isEnabled());
 }
 
-TEST_F(MainWindowTest, ACodeSetDriveThatFailsOnTheRootVolumeItselfAlsoRecovers) {
+TEST_F(MainWindowTest, ARootVolumeThatCannotBeReadEitherGivesOneErrorAndOneReason) {
     auto h = harness();
     h.srcFile()->setFileName("a.wav");
     fs::remove_all(dir.path("music"));  // the root volume's current directory vanishes
     h.srcDrive()->setDrive(h.volumes.volumes()[2].driveText);
-    // The drive list returns to the root volume, whose directory is gone as well.
+    ASSERT_EQ(h.user.events.size(), 2u);
+    EXPECT_EQ(h.user.events[0], "box 0x00: Error selecting drive");
+    EXPECT_EQ(h.user.events[1], "box 0x30: " + dir.path("music") +
+                                    ": cannot read the directory: No such file or directory");
+    // The lists end on the nearest directory above that can still be read.
     EXPECT_EQ(h.srcDrive()->drive(), "/ [root]");
-    ASSERT_GE(h.user.events.size(), 2u);
-    EXPECT_EQ(h.user.events.front(), "box 0x00: Error selecting drive");
-    EXPECT_NE(h.user.events.back().find("cannot read the directory"), std::string::npos);
+    const std::string above = fs::path(dir.path("music")).parent_path().string();
+    EXPECT_EQ(h.srcDir()->path(), above);
+    EXPECT_EQ(h.srcFile()->path(), above);
     EXPECT_FALSE(h.mnuSave()->isEnabled());
+}
+
+TEST_F(MainWindowTest, TheDirectoryListKeepsToItsVolumeAndTheDriveListNamesIt) {
+    auto h = harness();
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    const auto open = [&](const QString& name) {
+        const QList<QListWidgetItem*> found = h.srcDir()->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        h.srcDir()->setCurrentItem(found.front());
+        QTest::keyClick(h.srcDir(), Qt::Key_Return);
+    };
+    open(QString::fromStdString(fs::path(dir.path("music")).parent_path().filename().string()));
+    open(QStringLiteral("usb"));  // a folder of the root volume where another is mounted
+    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
+    EXPECT_EQ(h.srcDrive()->drive(), h.volumes.volumes()[1].driveText);
+    EXPECT_EQ(h.srcDrive()->currentIndex(), 1);
+    ASSERT_GE(h.srcDir()->count(), 1);
+    EXPECT_EQ(h.srcDir()->item(0)->text().toStdString(), dir.path("usb")) << "no way above it";
+    EXPECT_EQ(h.srcFile()->count(), 1);
+    EXPECT_TRUE(h.user.events.empty());
 }
 
 TEST_F(MainWindowTest, TheKeyboardVisitsTheControlsInTabOrder) {
@@ -213,6 +273,38 @@ TEST_F(MainWindowTest, CtrlSOpensTheSaveDialogOnlyOnceAFileIsSelected) {
     ASSERT_NE(h.main->saveDialog(), nullptr);
     EXPECT_TRUE(h.main->saveDialog()->isVisible());
     EXPECT_FALSE(h.main->isEnabled());
+}
+
+TEST_F(MainWindowTest, WhileASecondaryWindowIsOpenItsFrameCannotCloseTheMainWindow) {
+    auto h = harness();
+    h.srcFile()->setFileName("a.wav");
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    const std::function<QWidget*()> windows[] = {[&] { return h.main->aboutWindow(); },
+                                                 [&] { return h.main->saveDialog(); }};
+    for (QAction* opens : {h.mnuAbout(), h.mnuSave()}) {
+        opens->trigger();
+        QWidget* secondary = windows[opens == h.mnuSave()]();
+        ASSERT_TRUE(secondary != nullptr && test::waitUntilActive(secondary));
+        ASSERT_FALSE(h.main->isEnabled());
+        EXPECT_FALSE(h.main->close());
+        EXPECT_TRUE(h.main->isVisible());
+        EXPECT_EQ(h.programEnds, 0);
+        secondary->close();
+        test::deleteClosedWindows();
+        ASSERT_TRUE(h.main->isEnabled());
+    }
+}
+
+TEST_F(MainWindowTest, EveryControlThatTakesTheFocusShowsIt) {
+    auto h = harness();
+    h.srcFile()->setFileName("a.wav");
+    QTest::mouseClick(h.playLoop(), Qt::LeftButton);  // the scroll bars take the focus now
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    expectFocusShown(h.main.get(), 6);
+    h.mnuSave()->trigger();
+    ASSERT_TRUE(test::waitUntilActive(h.main->saveDialog()));
+    h.main->saveDialog()->findChild<FileList*>("saveFile")->setFileName("a.wav");
+    expectFocusShown(h.main->saveDialog(), 5);
 }
 
 TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram) {
@@ -275,6 +367,7 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndEveryCaptionFits) {
     }
     for (const QGroupBox* frame : h.main->findChildren<QGroupBox*>()) {
         EXPECT_LT(frame->fontMetrics().horizontalAdvance(frame->title()), frame->width());
+        expectFrameClearsItsControls(frame);
     }
     const QPixmap picture = h.find<QLabel>("Image1")->pixmap();
     EXPECT_EQ(picture.size(), QSize(128, 128));

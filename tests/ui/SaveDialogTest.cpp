@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <unistd.h>
@@ -260,6 +261,70 @@ TEST_F(SaveDialogTest, AFailedBackupStepIsShownAndNothingElseHappens) {
         }
         QTest::mouseClick(btnCancel(dialog), Qt::LeftButton);
     }
+}
+
+TEST_F(SaveDialogTest, EnterInTheListsAndEscapePressNoButtonButAFocusedButtonTakesItsKeys) {
+    frmSave* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    saveFile(dialog)->setFileName("track.imc");
+    QSignalSpy okClicks(btnOK(dialog), &QPushButton::clicked);
+    QSignalSpy cancelClicks(btnCancel(dialog), &QPushButton::clicked);
+    for (QWidget* list :
+         std::initializer_list<QWidget*>{saveDrive(dialog), saveFile(dialog), saveDir(dialog)}) {
+        list->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QTest::keyClick(list, key);
+        }
+    }
+    QTest::keyClick(dialog, Qt::Key_Return);
+    EXPECT_EQ(okClicks.count() + cancelClicks.count(), 0);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(test::readFile(track()), kOldTrack);
+    EXPECT_TRUE(h->user.events.empty());
+    for (const QPushButton* button : dialog->findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault() || button->autoDefault()) << button->text().toStdString();
+    }
+
+    // Return and Space press the button that has the focus, as on the desktop.
+    btnCancel(dialog)->setFocus();
+    QTest::keyClick(btnCancel(dialog), Qt::Key_Space);
+    EXPECT_FALSE(dialog->isVisible());
+    ASSERT_EQ(openDialog(), dialog);
+    saveFile(dialog)->setFileName("track.imc");
+    btnOK(dialog)->setFocus();
+    QTest::keyClick(btnOK(dialog), Qt::Key_Return);
+    EXPECT_EQ(okClicks.count(), 1);
+    EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
+}
+
+TEST_F(SaveDialogTest, AFolderGoneBetweenTwoSavesIsReportedOnceAndLeftForOneAboveIt) {
+    frmSave* dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    test::writeFile(music("Extra/extra.imc"), {5});
+    saveDir(dialog)->setPath(music("Extra"));
+    saveFile(dialog)->setFileName("extra.imc");
+    ASSERT_TRUE(btnOK(dialog)->isEnabled());
+    QTest::mouseClick(btnCancel(dialog), Qt::LeftButton);
+    fs::remove_all(music("Extra"));
+
+    dialog = openDialog();
+    ASSERT_NE(dialog, nullptr);
+    // Dismissing the box makes the dialog active again; so does coming back to it.
+    QWidget elsewhere;
+    for (int again = 0; again < 2; ++again) {
+        ASSERT_TRUE(test::showActive(&elsewhere));
+        dialog->activateWindow();
+        ASSERT_TRUE(test::waitUntilActive(dialog));
+    }
+    EXPECT_EQ(h->user.events,
+              std::vector<std::string>{"box 0x30: " + music("Extra") +
+                                       ": cannot read the directory: No such file or directory"});
+    EXPECT_EQ(saveDir(dialog)->path(), music());
+    EXPECT_EQ(saveFile(dialog)->path(), music());
+    EXPECT_FALSE(btnOK(dialog)->isEnabled()) << "OK follows the file list, where nothing is chosen";
+    saveFile(dialog)->setFileName("track.imc");
+    QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
+    EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
 }
 
 TEST_F(SaveDialogTest, EveryWayOutEnablesAndFocusesTheMainWindow) {
