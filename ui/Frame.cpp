@@ -1,14 +1,14 @@
 #include "Frame.h"
 
+#include <qdrawutil.h>
 #include <QPainter>
 #include <QStyle>
-#include <qdrawutil.h>
 
 namespace corvan::ui {
 
 namespace {
 
-constexpr int kCaptionIndent = 6;  // from the frame's left edge to the caption's gap
+constexpr int kCaptionIndent = 6;   // from the frame's left edge to the caption's gap
 constexpr int kCaptionPadding = 2;  // the gap around the caption in the top line
 
 }  // namespace

@@ -93,6 +93,12 @@ void frmSave::showReadableFallback(const std::string& unreadable) {
     }
 }
 
+// Each opening starts on the drive list, as the first one does.
+void frmSave::showEvent(QShowEvent* event) {
+    SecondaryWindow::showEvent(event);
+    saveDrive_->setFocus(Qt::OtherFocusReason);
+}
+
 void frmSave::hideEvent(QHideEvent* event) {
     reportedFailure_.clear();
     SecondaryWindow::hideEvent(event);

@@ -25,6 +25,7 @@ public:
 private:
     void Form_Activate() override;
     void showReadableFallback(const std::string& unreadable);
+    void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void saveDrive_Change();
     void saveDir_Change();

@@ -1,0 +1,234 @@
+#!/bin/bash
+# Runs the real program on a virtual screen under a real window manager (openbox) and uses
+# it as a person would, with the keyboard and the mouse: a looped conversion, Enter that
+# must replace nothing, every way out of both secondary windows, a folder that went away
+# between two saves, and debug mode. Checks the files left on disk after each step.
+#   desktop-session.sh CORVAN CORVAN_CLI [SCREENSHOT_DIR]
+set -euo pipefail
+
+corvan=$(realpath "$1")
+cli=$(realpath "$2")
+shots=${3:-}
+
+if [ -z "${CORVAN_E2E_DISPLAY:-}" ]; then
+    # Run again inside a virtual X server of our own.
+    exec env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+app_pid=
+wm_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -n "$shots" ] && import -window root "$shots/failure.png" || true
+    exit 1
+}
+
+shot() {
+    if [ -n "$shots" ]; then
+        mkdir -p "$shots"
+        import -window root "$shots/$1.png"
+    fi
+}
+
+# Waits until a window with exactly this title is shown, and prints its id.
+wait_window() {
+    local id
+    id=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" | head -1) ||
+        fail "no window \"$1\""
+    sleep 0.4
+    echo "$id"
+}
+
+# Waits until no window with exactly this title is shown.
+wait_gone() {
+    for _ in $(seq 50); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    fail "the window \"$1\" is still shown"
+}
+
+active_title() {
+    xdotool getactivewindow getwindowname 2>/dev/null || true
+}
+
+# The main window is the active window again, and takes input (its Ctrl+S works).
+expect_main_active() {
+    for _ in $(seq 30); do
+        [ "$(active_title)" = "Corvan 1.0" ] && return 0
+        sleep 0.1
+    done
+    fail "$1: the main window is not active (active: \"$(active_title)\")"
+}
+
+keys() {
+    for key in "$@"; do
+        xdotool key --delay 40 "$key"
+        sleep 0.12
+    done
+}
+
+# The top-left corner of a window's client area on the screen. (xdotool counts the
+# title bar of a reparenting window manager twice.)
+client_origin() {
+    local top
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    top=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *[0-9]*, *[0-9]*, *\([0-9]*\),.*/\1/p')
+    Y=$((Y - ${top:-0}))
+    TITLE=${top:-0}
+}
+
+# A click on the close button at the right end of a window's title bar.
+close_through_frame() {
+    client_origin "$1"
+    xdotool mousemove $((X + WIDTH - 11)) $((Y - TITLE / 2)) click 1
+}
+
+mkdir -p "$work/recordings" "$work/Game/Music"
+cp /usr/share/sounds/alsa/Front_Center.wav "$work/recordings/song.wav"
+printf 'ORIGINAL TRACK' >"$work/Game/Music/track.imc"
+printf 'OTHER TRACK' >"$work/Game/Music/zz-other.imc"
+# The save dialog first opens in the program's own directory: here, beside the music.
+cp "$corvan" "$work/Game/corvan"
+
+openbox --sm-disable >/dev/null 2>&1 &
+wm_pid=$!
+for _ in $(seq 50); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+
+cd "$work/recordings"
+"$work/Game/corvan" &
+app_pid=$!
+main=$(wait_window "Corvan 1.0")
+expect_main_active "at start"
+
+# Main window, focus on the drive list: looped music, the loop from 3 to the end, the
+# recording selected.
+keys Tab Down               # the option group: Continuous Replay
+keys Tab Right Right Right  # the loop start moves to 3 and takes the end along
+keys Tab End                # the loop end to 32767
+keys Tab Down               # the file list: song.wav
+shot main
+
+# About, by mouse on the menu bar, twice: once left through the frame, once with OK.
+client_origin "$main"
+about_x=$((X + 53))
+about_y=$((Y + 7))
+for way in frame ok; do
+    xdotool mousemove "$about_x" "$about_y" click 1
+    about=$(wait_window "About Corvan")
+    [ "$way" = frame ] && shot about
+    # The main window is disabled: a close request through its frame is ignored.
+    wmctrl -c "Corvan 1.0"
+    sleep 0.4
+    kill -0 "$app_pid" 2>/dev/null || fail "the disabled main window was closed"
+    if [ "$way" = frame ]; then close_through_frame "$about"; else keys Return; fi
+    wait_gone "About Corvan"
+    expect_main_active "after About ($way)"
+done
+
+# Save dialog, focus on the drive list: into Music, pick the track. Enter in the lists
+# replaces nothing; Enter on the focused OK does.
+keys ctrl+s
+save=$(wait_window "Save IMC File...")
+keys shift+Tab Down Return  # the directory list: open Music below the program's directory
+keys Tab Tab Down           # the file list: track.imc
+keys Return                 # Enter in the file list
+keys shift+Tab Return       # in the drive list
+keys shift+Tab Return       # in the directory list, on the folder it shows
+sleep 0.5
+[ "$(cat "$work/Game/Music/track.imc")" = "ORIGINAL TRACK" ] || fail "Enter in a list replaced the track"
+[ ! -e "$work/Game/Music/track.imc.bak" ] || fail "Enter in a list made a backup"
+xdotool search --onlyvisible --name '^Save IMC File\.\.\.$' >/dev/null || fail "Enter closed the dialog"
+keys Tab Tab                # back to the file list, track.imc still selected
+shot save-dialog
+keys Tab Return             # OK
+wait_window "Corvan" >/dev/null
+shot result
+keys Return                 # dismiss "Save Successful."
+wait_gone "Save IMC File..."
+expect_main_active "after OK"
+
+[ -f "$work/Game/Music/track.imc.bak" ] || fail "no backup of the replaced track"
+[ "$(cat "$work/Game/Music/track.imc.bak")" = "ORIGINAL TRACK" ] || fail "the backup is not the original"
+[ "$(cat "$work/Game/Music/zz-other.imc")" = "OTHER TRACK" ] || fail "another track was touched"
+"$cli" convert --loop 3 32767 "$work/recordings/song.wav" "$work/expected.imc" >/dev/null
+cmp "$work/expected.imc" "$work/Game/Music/track.imc" || fail "the new track differs from corvan-cli's"
+
+# Cancel (Space on the focused button), then a close through the frame: each returns to
+# an enabled, focused main window, and nothing changes on disk.
+cp "$work/Game/Music/track.imc" "$work/after-ok.imc"
+keys ctrl+s
+wait_window "Save IMC File..." >/dev/null
+keys Tab Tab Tab space      # the drive list, past the file list and OK (the track is
+                            # still chosen) to Cancel
+wait_gone "Save IMC File..."
+expect_main_active "after Cancel"
+keys ctrl+s
+save=$(wait_window "Save IMC File...")
+close_through_frame "$save"
+wait_gone "Save IMC File..."
+expect_main_active "after closing the save dialog"
+cmp "$work/after-ok.imc" "$work/Game/Music/track.imc" || fail "Cancel or close changed the track"
+
+# The folder used last goes away between two saves: one box, then the dialog can be used
+# and left.
+mv "$work/Game/Music" "$work/Game/Music-moved"
+keys ctrl+s
+wait_window "Corvan" >/dev/null
+shot lost-folder
+keys Return
+sleep 1
+if xdotool search --onlyvisible --name '^Corvan$' >/dev/null 2>&1; then
+    fail "the box about the lost folder came back"
+fi
+save=$(wait_window "Save IMC File...")
+keys alt+F4
+wait_gone "Save IMC File..."
+expect_main_active "after the lost folder"
+mv "$work/Game/Music-moved" "$work/Game/Music"
+
+# Ctrl+X ends the program.
+keys ctrl+x
+for _ in $(seq 50); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then fail "Ctrl+X did not end the program"; fi
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+
+# Debug mode: the two paths, the length and the five field encodings of queued music come
+# in boxes before "Save Successful.", and the file is the same as without them.
+"$work/Game/corvan" D &
+app_pid=$!
+wait_window "Corvan 1.0" >/dev/null
+keys Tab Tab Down           # the file list: song.wav (the loop bars are disabled)
+keys ctrl+s
+wait_window "Save IMC File..." >/dev/null
+keys shift+Tab Down Return Tab Tab Down Tab Return  # Music, track.imc, OK
+boxes=0
+while timeout 3 xdotool search --sync --onlyvisible --name '^Corvan$' >/dev/null 2>&1 &&
+    [ "$boxes" -lt 20 ]; do
+    [ "$boxes" -eq 0 ] && shot debug-box
+    keys Return
+    boxes=$((boxes + 1))
+    sleep 0.3
+done
+[ "$boxes" -eq 8 ] || fail "debug mode showed $boxes boxes, expected 8"
+"$cli" convert "$work/recordings/song.wav" "$work/expected-queued.imc" >/dev/null
+cmp "$work/expected-queued.imc" "$work/Game/Music/track.imc" || fail "debug mode wrote another file"
+keys ctrl+x
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder and debug mode"
