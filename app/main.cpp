@@ -1,3 +1,4 @@
+#include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
 #include "ui/ApplicationFont.h"
 #include "ui/QtUserInterface.h"
@@ -18,9 +19,10 @@ int main(int argc, char** argv) {
 
     corvan::platform::PosixFileSystem files;
     corvan::ui::QtUserInterface user;
-    corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem();
+    corvan::platform::PosixDirectories directories;
+    corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
     corvan::ui::frmMain main(
-        corvan::ui::Services{files, user, volumes, QApplication::applicationDirPath().toStdString(),
+        corvan::ui::Services{files, directories, user, volumes, directories.programDirectory(),
                              [] { QCoreApplication::exit(0); }},
         arguments);
     main.show();

@@ -5,6 +5,7 @@
 //
 // corvan-ui-bench [RUNS]   default: 9 runs of each, alternating; medians are printed
 
+#include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
 #include "ui/ApplicationFont.h"
 #include "ui/FileList.h"
@@ -81,8 +82,10 @@ int startChild(const std::string& kind, double started, int argc, char** argv) {
     corvan::ui::useLayoutFont();
     corvan::platform::PosixFileSystem files;
     corvan::ui::QtUserInterface user;
-    corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem();
-    corvan::ui::frmMain window(corvan::ui::Services{files, user, volumes, "/", [] {}}, {});
+    corvan::platform::PosixDirectories directories;
+    corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
+    corvan::ui::frmMain window(corvan::ui::Services{files, directories, user, volumes, "/", [] {}},
+                               {});
     window.installEventFilter(&paint);
     window.show();
     return app.exec();
@@ -158,7 +161,8 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     corvan::ui::VolumeTable volumes({{"/", "/ [root]"}}, "/");
-    corvan::ui::FileList list(volumes, "*.wav");
+    corvan::platform::PosixDirectories directories;
+    corvan::ui::FileList list(volumes, directories, "*.wav");
     std::vector<double> readdirTimes, listTimes;
     for (int run = 0; run < runs; ++run) {
         readdirTimes.push_back(timeOnce([&] { plainReaddir(directory.string()); }));

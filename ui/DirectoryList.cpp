@@ -17,15 +17,16 @@ constexpr int kIndentStep = 8;
 
 }  // namespace
 
-DirectoryList::DirectoryList(VolumeTable& volumes, QWidget* parent)
-    : ListBox(parent), volumes_(volumes) {
+DirectoryList::DirectoryList(VolumeTable& volumes, platform::Directories& directories,
+                             QWidget* parent)
+    : ListBox(parent), volumes_(volumes), directories_(directories) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new IndentedItemDelegate(kDepthRole, kIndentStep, this));
     connect(this, &QListWidget::itemDoubleClicked, this, &DirectoryList::open);
     const std::string start = volumes_.workingDirectory();
     std::vector<std::string> subdirectories;
     try {
-        subdirectories = readSubdirectories(start);
+        subdirectories = readSubdirectories(directories_, start);
     } catch (const DirectoryError&) {
         // A working directory that cannot be read still shows the way up from it.
     }
@@ -35,7 +36,7 @@ DirectoryList::DirectoryList(VolumeTable& volumes, QWidget* parent)
 void DirectoryList::setPath(const std::string& driveTextOrPath) {
     const std::string directory = volumes_.resolve(driveTextOrPath);
     if (directory == path_) return;
-    show(directory, readSubdirectories(directory));
+    show(directory, readSubdirectories(directories_, directory));
     if (onChange) onChange();
 }
 

@@ -17,7 +17,8 @@ class DirectoryList : public ListBox {
     Q_OBJECT
 
 public:
-    explicit DirectoryList(VolumeTable& volumes, QWidget* parent = nullptr);
+    DirectoryList(VolumeTable& volumes, platform::Directories& directories,
+                  QWidget* parent = nullptr);
 
     // The current directory: a full path, without a trailing separator unless it is the
     // root.
@@ -39,6 +40,7 @@ private:
     void highlightCurrent();
 
     VolumeTable& volumes_;
+    platform::Directories& directories_;
     std::string path_;
 };
 

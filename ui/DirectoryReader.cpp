@@ -2,13 +2,9 @@
 
 #include "Paths.h"
 
-#include <dirent.h>
-#include <fnmatch.h>
 #include <strings.h>
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
 
 namespace corvan::ui {
 
@@ -17,45 +13,17 @@ DirectoryError::DirectoryError(std::string path, std::error_code reason)
 
 namespace {
 
-enum class EntryKind { Directory, RegularFile, Other };
-
-// The directory entry's own type where the file system reports it, so that listing a
-// large directory needs no stat per file; links and unknown types are looked up.
-EntryKind kindOf(int directoryFd, const dirent& entry) {
-    switch (entry.d_type) {
-        case DT_DIR:
-            return EntryKind::Directory;
-        case DT_REG:
-            return EntryKind::RegularFile;
-        case DT_LNK:
-        case DT_UNKNOWN:
-            break;
-        default:
-            return EntryKind::Other;
-    }
-    struct stat status {};
-    if (fstatat(directoryFd, entry.d_name, &status, 0) != 0) return EntryKind::Other;
-    if (S_ISDIR(status.st_mode)) return EntryKind::Directory;
-    if (S_ISREG(status.st_mode)) return EntryKind::RegularFile;
-    return EntryKind::Other;
-}
-
 template <typename Keep>
-std::vector<std::string> readEntries(const std::string& directory, Keep keep) {
-    DIR* stream = opendir(directory.c_str());
-    if (stream == nullptr) throw DirectoryError(directory, {errno, std::generic_category()});
-    std::vector<std::string> names;
-    errno = 0;
-    while (const dirent* entry = readdir(stream)) {
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != ".." && keep(name, kindOf(dirfd(stream), *entry))) {
-            names.emplace_back(name);
-        }
-        errno = 0;
+std::vector<std::string> readEntries(platform::Directories& directories,
+                                     const std::string& directory, Keep keep) {
+    std::vector<platform::DirectoryEntry> entries;
+    if (const std::error_code error = directories.list(directory, entries)) {
+        throw DirectoryError(directory, error);
     }
-    const int readError = errno;
-    closedir(stream);
-    if (readError != 0) throw DirectoryError(directory, {readError, std::generic_category()});
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : entries) {
+        if (keep(entry)) names.push_back(entry.name);
+    }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const int folded = strcasecmp(a.c_str(), b.c_str());
         return folded != 0 ? folded < 0 : a < b;
@@ -65,33 +33,30 @@ std::vector<std::string> readEntries(const std::string& directory, Keep keep) {
 
 }  // namespace
 
-std::vector<std::string> readSubdirectories(const std::string& directory) {
-    return readEntries(
-        directory, [](std::string_view, EntryKind kind) { return kind == EntryKind::Directory; });
-}
-
-std::vector<std::string> readMatchingFiles(const std::string& directory,
-                                           const std::string& pattern) {
-    return readEntries(directory, [&pattern](std::string_view name, EntryKind kind) {
-        return kind == EntryKind::RegularFile && name.front() != '.' &&
-               matchesPattern(std::string(name), pattern);
+std::vector<std::string> readSubdirectories(platform::Directories& directories,
+                                            const std::string& directory) {
+    return readEntries(directories, directory, [](const platform::DirectoryEntry& entry) {
+        return entry.kind == platform::EntryKind::Directory;
     });
 }
 
-std::string nearestReadableDirectory(const std::string& directory) {
+std::vector<std::string> readMatchingFiles(platform::Directories& directories,
+                                           const std::string& directory,
+                                           const std::string& pattern) {
+    return readEntries(directories, directory, [&pattern](const platform::DirectoryEntry& entry) {
+        return entry.kind == platform::EntryKind::RegularFile && entry.name.front() != '.' &&
+               platform::matchesPattern(entry.name, pattern);
+    });
+}
+
+std::string nearestReadableDirectory(platform::Directories& directories,
+                                     const std::string& directory) {
+    std::vector<platform::DirectoryEntry> entries;
     std::string candidate = normalPath(directory);
-    while (!isRootDirectory(candidate)) {
-        if (DIR* stream = opendir(candidate.c_str())) {
-            closedir(stream);
-            return candidate;
-        }
+    while (!isRootDirectory(candidate) && directories.list(candidate, entries)) {
         candidate = normalPath(candidate + "/..");
     }
     return candidate;
-}
-
-bool matchesPattern(const std::string& name, const std::string& pattern) {
-    return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
 }
 
 }  // namespace corvan::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Directories.h"
+
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -23,18 +25,19 @@ private:
 
 // The names of the directories in `directory`, hidden ones included so that a game
 // installed under a dot directory can be reached, sorted without regard to case.
-std::vector<std::string> readSubdirectories(const std::string& directory);
+std::vector<std::string> readSubdirectories(platform::Directories& directories,
+                                            const std::string& directory);
 
 // The names of the regular files in `directory` that match `pattern` ("*" and "?"
 // wildcards, letters compared without regard to case), hidden files left out, sorted
 // without regard to case.
-std::vector<std::string> readMatchingFiles(const std::string& directory,
+std::vector<std::string> readMatchingFiles(platform::Directories& directories,
+                                           const std::string& directory,
                                            const std::string& pattern);
 
 // `directory` if it can be read, else the nearest directory above it that can; the root
 // if none can.
-std::string nearestReadableDirectory(const std::string& directory);
-
-bool matchesPattern(const std::string& name, const std::string& pattern);
+std::string nearestReadableDirectory(platform::Directories& directories,
+                                     const std::string& directory);
 
 }  // namespace corvan::ui

@@ -9,15 +9,16 @@
 
 namespace corvan::ui {
 
-FileList::FileList(VolumeTable& volumes, std::string pattern, QWidget* parent)
-    : ListBox(parent), volumes_(volumes), pattern_(std::move(pattern)) {
+FileList::FileList(VolumeTable& volumes, platform::Directories& directories, std::string pattern,
+                   QWidget* parent)
+    : ListBox(parent), volumes_(volumes), directories_(directories), pattern_(std::move(pattern)) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);  // keeps a directory of thousands of files quick to show
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::selectionChanged);
     const std::string start = volumes_.workingDirectory();
     std::vector<std::string> names;
     try {
-        names = readMatchingFiles(start, pattern_);
+        names = readMatchingFiles(directories_, start, pattern_);
     } catch (const DirectoryError&) {
         // Nothing to list from a working directory that cannot be read.
     }
@@ -27,12 +28,12 @@ FileList::FileList(VolumeTable& volumes, std::string pattern, QWidget* parent)
 void FileList::setPath(const std::string& driveTextOrPath) {
     const std::string directory = volumes_.resolve(driveTextOrPath);
     if (directory == path_) return;
-    show(directory, readMatchingFiles(directory, pattern_), {});
+    show(directory, readMatchingFiles(directories_, directory, pattern_), {});
 }
 
 void FileList::refresh() {
     try {
-        show(path_, readMatchingFiles(path_, pattern_), fileName_);
+        show(path_, readMatchingFiles(directories_, path_, pattern_), fileName_);
     } catch (const DirectoryError&) {
         // What the directory holds is no longer known: offer nothing that may be gone.
         show(path_, {}, {});

@@ -16,7 +16,8 @@ class FileList : public ListBox {
     Q_OBJECT
 
 public:
-    FileList(VolumeTable& volumes, std::string pattern, QWidget* parent = nullptr);
+    FileList(VolumeTable& volumes, platform::Directories& directories, std::string pattern,
+             QWidget* parent = nullptr);
 
     const std::string& path() const { return path_; }
     // Shows a directory, or a volume's current directory when given its drive text, with
@@ -46,6 +47,7 @@ private:
     void selectionChanged();
 
     VolumeTable& volumes_;
+    platform::Directories& directories_;
     std::string pattern_;
     std::string path_;
     std::vector<std::string> names_;  // the listed names, row by row, as the system spells them

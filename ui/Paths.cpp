@@ -1,6 +1,6 @@
 #include "Paths.h"
 
-#include <filesystem>
+#include <vector>
 
 namespace corvan::ui {
 
@@ -12,11 +12,23 @@ std::string withSeparator(const std::string& directory) {
     return isRootDirectory(directory) ? directory : directory + "/";
 }
 
-std::string normalPath(const std::string& path) {
-    std::error_code ignored;
-    std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-    std::string normal = absolute.lexically_normal().string();
-    while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+std::string normalPath(const std::string& path, const std::string& base) {
+    const std::string absolute = !path.empty() && path.front() == '/' ? path : base + "/" + path;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= absolute.size()) {
+        std::size_t slash = absolute.find('/', start);
+        if (slash == std::string::npos) slash = absolute.size();
+        const std::string part = absolute.substr(start, slash - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = slash + 1;
+    }
+    std::string normal;
+    for (const std::string& part : parts) normal += "/" + part;
     return normal.empty() ? "/" : normal;
 }
 

@@ -14,8 +14,9 @@ bool isRootDirectory(const std::string& directory);
 std::string withSeparator(const std::string& directory);
 
 // An absolute path without ".", ".." or doubled separators and without a trailing
-// separator (except the root). A relative path is taken from the working directory.
-std::string normalPath(const std::string& path);
+// separator (except the root), worked out from the text alone. A relative path is taken
+// from `base`, an absolute directory.
+std::string normalPath(const std::string& path, const std::string& base = "/");
 
 // The directories from the root down to `directory` itself, which must be normal.
 std::vector<std::string> pathFromRoot(const std::string& directory);

@@ -2,6 +2,7 @@
 
 #include "Volumes.h"
 #include "engine/UserInterface.h"
+#include "platform/Directories.h"
 #include "platform/FileSystem.h"
 
 #include <functional>
@@ -13,6 +14,7 @@ namespace corvan::ui {
 // hand in recorders, a file layer that fails on demand and volumes of their own.
 struct Services {
     platform::FileSystem& files;
+    platform::Directories& directories;
     UserInterface& user;
     VolumeTable& volumes;
     // The directory that holds the program: where the save dialog first opens.

@@ -2,34 +2,13 @@
 
 #include "Paths.h"
 
-#include <sys/stat.h>
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 
 namespace corvan::ui {
 
 namespace {
-
-// The mount table writes blanks, tabs, newlines and backslashes as octal escapes.
-std::string unescapeMountField(const std::string& field) {
-    std::string plain;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const std::string digits = field.substr(i + 1, 3);
-            if (std::all_of(digits.begin(), digits.end(),
-                            [](char c) { return c >= '0' && c <= '7'; })) {
-                plain += static_cast<char>(std::stoi(digits, nullptr, 8));
-                i += 3;
-                continue;
-            }
-        }
-        plain += field[i];
-    }
-    return plain;
-}
 
 // File systems that the kernel makes up or keeps in memory: nothing a user keeps files on.
 constexpr std::array<std::string_view, 26> kPseudoTypes = {
@@ -43,12 +22,7 @@ bool isPseudo(const std::string& type) {
     return std::find(kPseudoTypes.begin(), kPseudoTypes.end(), type) != kPseudoTypes.end();
 }
 
-bool isDirectory(const std::string& path) {
-    struct stat status {};
-    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-std::string driveTextOf(const MountEntry& mount, const std::string& mountPoint) {
+std::string driveTextOf(const platform::MountEntry& mount, const std::string& mountPoint) {
     std::string name = mount.type;
     if (mount.source.rfind("/dev/", 0) == 0) name = lastComponent(normalPath(mount.source));
     return mountPoint + " [" + name + "]";
@@ -56,25 +30,10 @@ std::string driveTextOf(const MountEntry& mount, const std::string& mountPoint) 
 
 }  // namespace
 
-std::vector<MountEntry> parseMountTable(const std::string& table) {
-    std::vector<MountEntry> mounts;
-    std::istringstream lines(table);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        MountEntry entry;
-        if (fields >> entry.source >> entry.mountPoint >> entry.type) {
-            entry.source = unescapeMountField(entry.source);
-            entry.mountPoint = unescapeMountField(entry.mountPoint);
-            mounts.push_back(std::move(entry));
-        }
-    }
-    return mounts;
-}
-
-std::vector<Volume> volumesFromMounts(const std::vector<MountEntry>& mounts) {
+std::vector<Volume> volumesFromMounts(const std::vector<platform::MountEntry>& mounts,
+                                      const std::function<bool(const std::string&)>& isDirectory) {
     std::vector<Volume> volumes{{"/", "/ [root]"}};
-    for (const MountEntry& mount : mounts) {
+    for (const platform::MountEntry& mount : mounts) {
         if (mount.mountPoint.empty() || mount.mountPoint.front() != '/') continue;
         const std::string mountPoint = normalPath(mount.mountPoint);
         if (mountPoint == "/") {
@@ -105,15 +64,15 @@ VolumeTable::VolumeTable(std::vector<Volume> volumes, const std::string& working
     noteShown(workingDirectory_);
 }
 
-VolumeTable VolumeTable::fromSystem() {
-    std::ifstream file("/proc/self/mounts");
-    std::stringstream table;
-    table << file.rdbuf();
-    return VolumeTable(volumesFromMounts(parseMountTable(table.str())), normalPath("."));
+VolumeTable VolumeTable::fromSystem(platform::Directories& directories) {
+    return VolumeTable(
+        volumesFromMounts(platform::parseMountTable(directories.mountTable()),
+                          [&](const std::string& path) { return directories.isDirectory(path); }),
+        directories.workingDirectory());
 }
 
 std::size_t VolumeTable::volumeOf(const std::string& path) const {
-    const std::string normal = normalPath(path);
+    const std::string normal = normalPath(path, workingDirectory_);
     std::size_t best = rootIndex();
     for (std::size_t i = 0; i < volumes_.size(); ++i) {
         const std::string& mount = volumes_[i].mountPoint;
@@ -140,7 +99,7 @@ std::size_t VolumeTable::findDriveText(const std::string& text) const {
 std::string VolumeTable::resolve(const std::string& driveTextOrPath) const {
     const std::size_t volume = findDriveText(driveTextOrPath);
     if (volume < volumes_.size()) return current_[volume];
-    return normalPath(driveTextOrPath);
+    return normalPath(driveTextOrPath, workingDirectory_);
 }
 
 const std::string& VolumeTable::currentDirectory(std::size_t volume) const {

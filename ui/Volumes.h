@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/Directories.h"
+#include "platform/MountTable.h"
+
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,28 +16,21 @@ struct Volume {
     std::string driveText;   // what a drive list shows, e.g. "/ [vda]"
 };
 
-// One line of a mount table (the format of /proc/self/mounts), fields unescaped.
-struct MountEntry {
-    std::string source;
-    std::string mountPoint;
-    std::string type;
-};
-
-std::vector<MountEntry> parseMountTable(const std::string& table);
-
 // The volumes worth offering: real file systems whose mount point is a directory, the
 // root first and always present, each mount point once.
-std::vector<Volume> volumesFromMounts(const std::vector<MountEntry>& mounts);
+std::vector<Volume> volumesFromMounts(const std::vector<platform::MountEntry>& mounts,
+                                      const std::function<bool(const std::string&)>& isDirectory);
 
 // The machine's volumes and the current directory of each, shared by every list of the
 // run: a volume's current directory is the directory last shown on it, at first the
 // working directory on its own volume and the mount point on the others.
 class VolumeTable {
 public:
+    // `workingDirectory` must be absolute.
     VolumeTable(std::vector<Volume> volumes, const std::string& workingDirectory);
 
-    // Reads /proc/self/mounts and the process's working directory.
-    static VolumeTable fromSystem();
+    // The machine's mounted volumes and the process's working directory.
+    static VolumeTable fromSystem(platform::Directories& directories);
 
     const std::vector<Volume>& volumes() const { return volumes_; }
     // Where the lists start: the working directory at start-up.

@@ -86,9 +86,10 @@ void frmMain::buildControls() {
     placeInTwips(label1, 240, 240, 2895, 255);
     srcDrive_ = named(new DriveList(services_.volumes, frame1), "srcDrive");
     placeInTwips(srcDrive_, 240, 480, 2895, 315);
-    srcDir_ = named(new DirectoryList(services_.volumes, frame1), "srcDir");
+    srcDir_ = named(new DirectoryList(services_.volumes, services_.directories, frame1), "srcDir");
     placeInTwips(srcDir_, 240, 960, 2895, 2115);
-    srcFile_ = named(new FileList(services_.volumes, "*.wav", frame1), "srcFile");
+    srcFile_ =
+        named(new FileList(services_.volumes, services_.directories, "*.wav", frame1), "srcFile");
     placeInTwips(srcFile_, 240, 3240, 2895, 1845);
 
     auto* frame2 = named(new Frame(QStringLiteral("Output Parameters"), client), "Frame2");
@@ -261,7 +262,7 @@ void frmMain::chgDrive() {
 // The root volume's own directory cannot be read either: the lists go to the nearest
 // directory above it that can, so that they never show a place that is gone.
 void frmMain::showReadableFallback(const std::string& unreadable) {
-    const std::string place = nearestReadableDirectory(unreadable);
+    const std::string place = nearestReadableDirectory(services_.directories, unreadable);
     services_.volumes.noteShown(place);
     try {
         srcDrive_->follow(place);

@@ -21,10 +21,10 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
     saveDrive_ = new DriveList(volumes, this);
     saveDrive_->setObjectName(QStringLiteral("saveDrive"));
     placeInTwips(saveDrive_, 240, 120, 4215, 315);
-    saveDir_ = new DirectoryList(volumes, this);
+    saveDir_ = new DirectoryList(volumes, main_.services().directories, this);
     saveDir_->setObjectName(QStringLiteral("saveDir"));
     placeInTwips(saveDir_, 240, 600, 4215, 2340);
-    saveFile_ = new FileList(volumes, "*.imc", this);
+    saveFile_ = new FileList(volumes, main_.services().directories, "*.imc", this);
     saveFile_->setObjectName(QStringLiteral("saveFile"));
     placeInTwips(saveFile_, 240, 3120, 4215, 1260);
     btnOK_ = new CommandButton(QStringLiteral("OK"), this);
@@ -81,7 +81,7 @@ void frmSave::Form_Activate() {
 // The directory used last is gone or cannot be read: the lists go to the nearest directory
 // above it that can be, and the dialog carries on from there.
 void frmSave::showReadableFallback(const std::string& unreadable) {
-    const std::string place = nearestReadableDirectory(unreadable);
+    const std::string place = nearestReadableDirectory(main_.services().directories, unreadable);
     main_.services().volumes.noteShown(place);
     savePath = place;
     try {

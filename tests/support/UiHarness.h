@@ -2,6 +2,7 @@
 
 #include "platform/PosixFileSystem.h"
 #include "support/Fakes.h"
+#include "support/FaultyDirectories.h"
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
@@ -28,7 +29,8 @@ public:
                       const std::vector<std::string>& arguments = {})
         : volumes(testVolumes(extraVolumes, workingDirectory)),
           main(std::make_unique<ui::frmMain>(
-              ui::Services{files, user, volumes, applicationDirectory, [this] { ++programEnds; }},
+              ui::Services{files, directories, user, volumes, applicationDirectory,
+                           [this] { ++programEnds; }},
               arguments)) {}
 
     template <typename T>
@@ -50,6 +52,7 @@ public:
 
     platform::PosixFileSystem posix;
     FaultyFileSystem files{posix};
+    FaultyDirectories directories;
     FakeUserInterface user;
     ui::VolumeTable volumes;
     int programEnds = 0;

@@ -1,3 +1,4 @@
+#include "support/FaultyDirectories.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
 #include "ui/DirectoryList.h"
@@ -48,30 +49,31 @@ protected:
     }
 
     TempDir dir;
+    test::FaultyDirectories directories;
     VolumeTable volumes = test::testVolumes({dir.path("other"), dir.path("missing")}, music());
 };
 
 TEST_F(ListsTest, TheFileListShowsMatchingVisibleFilesWhateverTheirCase) {
-    EXPECT_EQ(readMatchingFiles(music(), "*.wav"),
+    EXPECT_EQ(readMatchingFiles(directories, music(), "*.wav"),
               (std::vector<std::string>{"a.Wav", "b.wav", "link.wav", "SONG.WAV"}));
-    EXPECT_EQ(readMatchingFiles(music(), "*.imc"), std::vector<std::string>{});
-    EXPECT_EQ(readSubdirectories(music()),
+    EXPECT_EQ(readMatchingFiles(directories, music(), "*.imc"), std::vector<std::string>{});
+    EXPECT_EQ(readSubdirectories(directories, music()),
               (std::vector<std::string>{".config", "alpha", "folder.wav", "linked", "Sub dir"}));
 }
 
 TEST_F(ListsTest, ADirectoryThatCannotBeReadIsAnErrorWithItsReason) {
     try {
-        readMatchingFiles(dir.path("missing"), "*.wav");
+        readMatchingFiles(directories, dir.path("missing"), "*.wav");
         FAIL() << "no error";
     } catch (const DirectoryError& error) {
         EXPECT_EQ(error.path(), dir.path("missing"));
         EXPECT_EQ(error.reason(), std::errc::no_such_file_or_directory);
     }
-    EXPECT_THROW(readSubdirectories(music("notes.txt")), DirectoryError);
+    EXPECT_THROW(readSubdirectories(directories, music("notes.txt")), DirectoryError);
 }
 
 TEST_F(ListsTest, AFileListRaisesClickWhenItsSelectionReallyChanges) {
-    FileList list(volumes, "*.wav");
+    FileList list(volumes, directories, "*.wav");
     std::vector<std::string> clicks;
     list.onClick = [&] { clicks.push_back(list.fileName()); };
     EXPECT_EQ(list.path(), music());
@@ -94,7 +96,7 @@ TEST_F(ListsTest, AFileListRaisesClickWhenItsSelectionReallyChanges) {
 }
 
 TEST_F(ListsTest, RefreshKeepsTheSelectionWhileTheFileIsListed) {
-    FileList list(volumes, "*.wav");
+    FileList list(volumes, directories, "*.wav");
     list.setFileName("b.wav");
     touch(music("c.wav"));
     list.refresh();
@@ -117,7 +119,7 @@ TEST_F(ListsTest, RefreshKeepsTheSelectionWhileTheFileIsListed) {
 }
 
 TEST_F(ListsTest, AFileListThatCannotReadTheNewDirectoryStaysWhereItWas) {
-    FileList list(volumes, "*.wav");
+    FileList list(volumes, directories, "*.wav");
     list.setFileName("a.Wav");
     EXPECT_THROW(list.setPath(dir.path("missing")), DirectoryError);
     EXPECT_EQ(list.path(), music());
@@ -126,7 +128,7 @@ TEST_F(ListsTest, AFileListThatCannotReadTheNewDirectoryStaysWhereItWas) {
 }
 
 TEST_F(ListsTest, TheFirstArrowKeySelectsTheEntryWithTheFocus) {
-    FileList list(volumes, "*.wav");
+    FileList list(volumes, directories, "*.wav");
     int clicks = 0;
     list.onClick = [&] { ++clicks; };
     list.setCurrentRow(0, QItemSelectionModel::NoUpdate);
@@ -138,7 +140,7 @@ TEST_F(ListsTest, TheFirstArrowKeySelectsTheEntryWithTheFocus) {
 }
 
 TEST_F(ListsTest, TheDirectoryListShowsThePathDownAndThenTheSubdirectories) {
-    DirectoryList list(volumes);
+    DirectoryList list(volumes, directories);
     std::vector<std::string> shown;
     for (int row = 0; row < list.count(); ++row)
         shown.push_back(list.item(row)->text().trimmed().toStdString());
@@ -152,7 +154,7 @@ TEST_F(ListsTest, TheDirectoryListShowsThePathDownAndThenTheSubdirectories) {
 }
 
 TEST_F(ListsTest, OpeningAnEntryMovesTheDirectoryListAndRaisesChangeOnce) {
-    DirectoryList list(volumes);
+    DirectoryList list(volumes, directories);
     ASSERT_TRUE(test::showActive(&list));
     std::vector<std::string> changes;
     list.onChange = [&] { changes.push_back(list.path()); };
@@ -178,7 +180,7 @@ TEST_F(ListsTest, OpeningAnEntryMovesTheDirectoryListAndRaisesChangeOnce) {
 }
 
 TEST_F(ListsTest, OpeningADirectoryThatCannotBeReadIsReportedAndChangesNothing) {
-    DirectoryList list(volumes);
+    DirectoryList list(volumes, directories);
     int changes = 0;
     std::vector<std::string> reported;
     list.onChange = [&] { ++changes; };
@@ -195,12 +197,12 @@ TEST_F(ListsTest, OpeningADirectoryThatCannotBeReadIsReportedAndChangesNothing) 
 }
 
 TEST_F(ListsTest, TypingANamesFirstLettersFindsItAndEveryEntryTellsItsWholeName) {
-    DirectoryList directories(volumes);
-    FileList files(volumes, "*.wav");
-    ASSERT_TRUE(test::showActive(&directories));
-    QTest::keyClicks(&directories, "su");
-    EXPECT_EQ(directories.currentItem()->text(), QStringLiteral("Sub dir"));
-    EXPECT_EQ(directories.path(), music()) << "typing only moves the highlight";
+    DirectoryList folders(volumes, directories);
+    FileList files(volumes, directories, "*.wav");
+    ASSERT_TRUE(test::showActive(&folders));
+    QTest::keyClicks(&folders, "su");
+    EXPECT_EQ(folders.currentItem()->text(), QStringLiteral("Sub dir"));
+    EXPECT_EQ(folders.path(), music()) << "typing only moves the highlight";
     ASSERT_TRUE(test::showActive(&files));
     QTest::keyClicks(&files, "so");
     EXPECT_EQ(files.fileName(), "SONG.WAV");
@@ -212,12 +214,12 @@ TEST_F(ListsTest, TypingANamesFirstLettersFindsItAndEveryEntryTellsItsWholeName)
         return QToolTip::text().toStdString();
     };
     EXPECT_EQ(toolTipAt(files, 3), "SONG.WAV");
-    EXPECT_EQ(toolTipAt(directories, directories.currentRow()), music("Sub dir"));
+    EXPECT_EQ(toolTipAt(folders, folders.currentRow()), music("Sub dir"));
 }
 
 TEST_F(ListsTest, ADirectoryListStartsAtItsVolumesMountPoint) {
     fs::create_directories(dir.path("other/deep/er"));
-    DirectoryList list(volumes);
+    DirectoryList list(volumes, directories);
     list.setPath(dir.path("other/deep"));
     std::vector<std::string> shown;
     for (int row = 0; row < list.count(); ++row)
@@ -226,14 +228,14 @@ TEST_F(ListsTest, ADirectoryListStartsAtItsVolumesMountPoint) {
 }
 
 TEST_F(ListsTest, ADriveTextTakesEveryListToThatVolumesCurrentDirectory) {
-    DirectoryList directories(volumes);
-    FileList files(volumes, "*.wav");
+    DirectoryList folders(volumes, directories);
+    FileList files(volumes, directories, "*.wav");
     const std::string other = volumes.volumes()[1].driveText;
-    directories.setPath(other);
-    EXPECT_EQ(directories.path(), dir.path("other"));
+    folders.setPath(other);
+    EXPECT_EQ(folders.path(), dir.path("other"));
     files.setPath(music("Sub dir"));  // the root volume's current directory is now here
-    directories.setPath("/ [root]");
-    EXPECT_EQ(directories.path(), music("Sub dir"));
+    folders.setPath("/ [root]");
+    EXPECT_EQ(folders.path(), music("Sub dir"));
 }
 
 TEST_F(ListsTest, TheDriveListRaisesChangeOnlyWhenTheVolumeReallyChanges) {

@@ -297,34 +297,49 @@ TEST_F(SaveDialogTest, EnterInTheListsAndEscapePressNoButtonButAFocusedButtonTak
     EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
 }
 
-TEST_F(SaveDialogTest, AFolderGoneBetweenTwoSavesIsReportedOnceAndLeftForOneAboveIt) {
-    frmSave* dialog = openDialog();
-    ASSERT_NE(dialog, nullptr);
-    test::writeFile(music("Extra/extra.imc"), {5});
-    saveDir(dialog)->setPath(music("Extra"));
-    saveFile(dialog)->setFileName("extra.imc");
-    ASSERT_TRUE(btnOK(dialog)->isEnabled());
-    QTest::mouseClick(btnCancel(dialog), Qt::LeftButton);
-    fs::remove_all(music("Extra"));
+TEST_F(SaveDialogTest, AFolderLostBetweenTwoSavesIsReportedOnceAndLeftForOneAboveIt) {
+    const struct {
+        const char* how;
+        std::function<void()> lose;
+        std::string reason;
+    } cases[] = {
+        {"removed", [this] { fs::remove_all(music("Extra")); }, "No such file or directory"},
+        {"no longer readable",
+         [this] { h->directories.makeUnreadable(music("Extra"), std::errc::permission_denied); },
+         "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        h->user.events.clear();
+        fs::create_directories(music("Extra"));
+        test::writeFile(music("Extra/extra.imc"), {5});
+        frmSave* dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        saveDir(dialog)->setPath(music("Extra"));
+        saveFile(dialog)->setFileName("extra.imc");
+        ASSERT_TRUE(btnOK(dialog)->isEnabled());
+        QTest::mouseClick(btnCancel(dialog), Qt::LeftButton);
+        c.lose();
 
-    dialog = openDialog();
-    ASSERT_NE(dialog, nullptr);
-    // Dismissing the box makes the dialog active again; so does coming back to it.
-    QWidget elsewhere;
-    for (int again = 0; again < 2; ++again) {
-        ASSERT_TRUE(test::showActive(&elsewhere));
-        dialog->activateWindow();
-        ASSERT_TRUE(test::waitUntilActive(dialog));
+        dialog = openDialog();
+        ASSERT_NE(dialog, nullptr);
+        // Dismissing the box makes the dialog active again; so does coming back to it.
+        QWidget elsewhere;
+        for (int again = 0; again < 2; ++again) {
+            ASSERT_TRUE(test::showActive(&elsewhere));
+            dialog->activateWindow();
+            ASSERT_TRUE(test::waitUntilActive(dialog));
+        }
+        EXPECT_EQ(h->user.events,
+                  std::vector<std::string>{"box 0x30: " + music("Extra") +
+                                           ": cannot read the directory: " + c.reason});
+        EXPECT_EQ(saveDir(dialog)->path(), music());
+        EXPECT_EQ(saveFile(dialog)->path(), music());
+        EXPECT_FALSE(btnOK(dialog)->isEnabled()) << "OK follows the file list: nothing chosen";
+        saveFile(dialog)->setFileName("track.imc");
+        EXPECT_TRUE(btnOK(dialog)->isEnabled());
+        QTest::mouseClick(btnCancel(dialog), Qt::LeftButton);
     }
-    EXPECT_EQ(h->user.events,
-              std::vector<std::string>{"box 0x30: " + music("Extra") +
-                                       ": cannot read the directory: No such file or directory"});
-    EXPECT_EQ(saveDir(dialog)->path(), music());
-    EXPECT_EQ(saveFile(dialog)->path(), music());
-    EXPECT_FALSE(btnOK(dialog)->isEnabled()) << "OK follows the file list, where nothing is chosen";
-    saveFile(dialog)->setFileName("track.imc");
-    QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
-    EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
 }
 
 TEST_F(SaveDialogTest, EveryWayOutEnablesAndFocusesTheMainWindow) {
