@@ -27,6 +27,7 @@ public:
     // Throws DirectoryError, and stays where it was, if the directory cannot be read.
     void setPath(const std::string& driveTextOrPath);
 
+    // A plain callback, not a signal: it may throw, and no exception may cross a Qt slot.
     std::function<void()> onChange;
     ReadErrorHandler onReadError;
 

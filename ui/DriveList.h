@@ -27,6 +27,7 @@ public:
     // show that directory, having reached it from another volume.
     void follow(const std::string& directory);
 
+    // A plain callback, not a signal: it may throw, and no exception may cross a Qt slot.
     std::function<void()> onChange;
     ReadErrorHandler onReadError;
 

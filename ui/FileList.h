@@ -35,6 +35,7 @@ public:
 
     const std::string& pattern() const { return pattern_; }
 
+    // A plain callback, not a signal: it may throw, and no exception may cross a Qt slot.
     std::function<void()> onClick;
     ReadErrorHandler onReadError;
 

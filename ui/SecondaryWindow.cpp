@@ -1,5 +1,7 @@
 #include "SecondaryWindow.h"
 
+#include "frmMain.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 
@@ -7,6 +9,11 @@ namespace corvan::ui {
 
 SecondaryWindow::SecondaryWindow(frmMain& main) : main_(main) {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+void SecondaryWindow::returnToMainWindow() {
+    hide();
+    main_.enableAndFocus();
 }
 
 bool SecondaryWindow::event(QEvent* event) {

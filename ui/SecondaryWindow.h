@@ -20,6 +20,9 @@ protected:
     // Runs when the window is closed through its frame; the close is never refused.
     virtual void Form_Unload() = 0;
 
+    // Every way out: the window hides, and the main window is enabled and focused again.
+    void returnToMainWindow();
+
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

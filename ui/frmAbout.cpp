@@ -58,8 +58,7 @@ void frmAbout::Form_Activate() {
 }
 
 void frmAbout::cmdOK_Click() {
-    hide();
-    main_.enableAndFocus();
+    returnToMainWindow();
 }
 
 void frmAbout::Form_Unload() {

@@ -1,10 +1,7 @@
 #include "frmMain.h"
 
 #include "DebugSwitch.h"
-#include "DirectoryList.h"
-#include "DirectoryReader.h"
-#include "DriveList.h"
-#include "FileList.h"
+#include "FilePicker.h"
 #include "Frame.h"
 #include "HorizontalScrollBar.h"
 #include "OptionButton.h"
@@ -84,12 +81,17 @@ void frmMain::buildControls() {
     QLabel* label1 = label(frame1, "Label1", "Source .WAV file");
     label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     placeInTwips(label1, 240, 240, 2895, 255);
-    srcDrive_ = named(new DriveList(services_.volumes, frame1), "srcDrive");
+    source_ = std::make_unique<FilePicker>(
+        frame1, services_.volumes, services_.directories, "*.wav",
+        FilePicker::Names{"srcDrive", "srcDir", "srcFile"},
+        FilePicker::Handlers{[this] { srcDrive_Change(); }, [this] { srcDir_Change(); },
+                             [this] { srcFile_Click(); },
+                             [this](const DirectoryError& error) { reportUnreadable(error); }});
+    srcDrive_ = source_->drive;
+    srcDir_ = source_->directory;
+    srcFile_ = source_->file;
     placeInTwips(srcDrive_, 240, 480, 2895, 315);
-    srcDir_ = named(new DirectoryList(services_.volumes, services_.directories, frame1), "srcDir");
     placeInTwips(srcDir_, 240, 960, 2895, 2115);
-    srcFile_ =
-        named(new FileList(services_.volumes, services_.directories, "*.wav", frame1), "srcFile");
     placeInTwips(srcFile_, 240, 3240, 2895, 1845);
 
     auto* frame2 = named(new Frame(QStringLiteral("Output Parameters"), client), "Frame2");
@@ -133,13 +135,6 @@ void frmMain::buildControls() {
     });
     scrStart_->onChange = [this] { scrStart_Change(); };
     scrEnd_->onChange = [this] { scrEnd_Change(); };
-    srcDir_->onChange = [this] { srcDir_Change(); };
-    srcDrive_->onChange = [this] { srcDrive_Change(); };
-    srcFile_->onClick = [this] { srcFile_Click(); };
-    const auto report = [this](const DirectoryError& error) { reportUnreadable(error); };
-    srcDrive_->onReadError = report;
-    srcDir_->onReadError = report;
-    srcFile_->onReadError = report;
 }
 
 void frmMain::buildMenu() {
@@ -216,9 +211,7 @@ void frmMain::scrEnd_Change() {
 
 void frmMain::srcDir_Change() {
     srcPath = srcDir_->path();
-    srcDrive_->follow(srcPath);
-    srcFile_->setPath(srcPath);
-    srcFile_->refresh();
+    source_->showFilesOf(srcPath);
     srcFile_Click();
 }
 
@@ -249,7 +242,9 @@ void frmMain::chgDrive() {
         reason = error;
     }
     recoveringDrive_ = false;
-    if (reason) showReadableFallback(reason->path());
+    // The root volume's own directory cannot be read either: the lists go to the nearest
+    // directory above it that can, so that they never show a place that is gone.
+    if (reason) source_->showReadableAbove(reason->path());
     try {
         srcFile_->refresh();
     } catch (const DirectoryError& error) {
@@ -257,20 +252,6 @@ void frmMain::chgDrive() {
     }
     if (reason) reportUnreadable(*reason);
     srcFile_Click();
-}
-
-// The root volume's own directory cannot be read either: the lists go to the nearest
-// directory above it that can, so that they never show a place that is gone.
-void frmMain::showReadableFallback(const std::string& unreadable) {
-    const std::string place = nearestReadableDirectory(services_.directories, unreadable);
-    services_.volumes.noteShown(place);
-    try {
-        srcDrive_->follow(place);
-        srcDir_->setPath(place);
-        srcFile_->setPath(place);
-    } catch (const DirectoryError&) {
-        // Not even that can be read; the user has been told about the first failure.
-    }
 }
 
 void frmMain::srcFile_Click() {

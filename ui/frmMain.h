@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class DirectoryError;
 class DirectoryList;
 class DriveList;
 class FileList;
+class FilePicker;
 class HorizontalScrollBar;
 class frmAbout;
 class frmSave;
@@ -64,7 +66,6 @@ private:
     void buildControls();
     void buildMenu();
     void showOnTop(QWidget* window);
-    void showReadableFallback(const std::string& unreadable);
 
     void Form_Load(const std::vector<std::string>& arguments);
     void playOnce_Click();
@@ -87,6 +88,7 @@ private:
     // The save dialog's directory outlives the dialog's window, for the whole run.
     std::string savePath_;
 
+    std::unique_ptr<FilePicker> source_;
     DriveList* srcDrive_ = nullptr;
     DirectoryList* srcDir_ = nullptr;
     FileList* srcFile_ = nullptr;

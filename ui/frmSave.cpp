@@ -1,10 +1,7 @@
 #include "frmSave.h"
 
 #include "CommandButton.h"
-#include "DirectoryList.h"
-#include "DirectoryReader.h"
-#include "DriveList.h"
-#include "FileList.h"
+#include "FilePicker.h"
 #include "Paths.h"
 #include "Twips.h"
 #include "engine/TrackReplacement.h"
@@ -17,15 +14,18 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
     setWindowTitle(QStringLiteral("Save IMC File..."));
     setFixedSize(twips(4680), twips(4890));
 
-    VolumeTable& volumes = main_.services().volumes;
-    saveDrive_ = new DriveList(volumes, this);
-    saveDrive_->setObjectName(QStringLiteral("saveDrive"));
+    target_ = std::make_unique<FilePicker>(
+        this, main_.services().volumes, main_.services().directories, "*.imc",
+        FilePicker::Names{"saveDrive", "saveDir", "saveFile"},
+        FilePicker::Handlers{
+            [this] { saveDrive_Change(); }, [this] { saveDir_Change(); },
+            [this] { saveFile_Click(); },
+            [this](const DirectoryError& error) { main_.reportUnreadable(error); }});
+    saveDrive_ = target_->drive;
+    saveDir_ = target_->directory;
+    saveFile_ = target_->file;
     placeInTwips(saveDrive_, 240, 120, 4215, 315);
-    saveDir_ = new DirectoryList(volumes, main_.services().directories, this);
-    saveDir_->setObjectName(QStringLiteral("saveDir"));
     placeInTwips(saveDir_, 240, 600, 4215, 2340);
-    saveFile_ = new FileList(volumes, main_.services().directories, "*.imc", this);
-    saveFile_->setObjectName(QStringLiteral("saveFile"));
     placeInTwips(saveFile_, 240, 3120, 4215, 1260);
     btnOK_ = new CommandButton(QStringLiteral("OK"), this);
     btnOK_->setObjectName(QStringLiteral("btnOK"));
@@ -40,16 +40,11 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
     setTabOrder(btnCancel_, saveDir_);
     saveDrive_->setFocus();
 
-    saveDrive_->onChange = [this] { saveDrive_Change(); };
-    saveDir_->onChange = [this] { saveDir_Change(); };
-    saveFile_->onClick = [this] { saveFile_Click(); };
-    const auto report = [this](const DirectoryError& error) { main_.reportUnreadable(error); };
-    saveDrive_->onReadError = report;
-    saveDir_->onReadError = report;
-    saveFile_->onReadError = report;
     connect(btnOK_, &QPushButton::clicked, this, &frmSave::btnOK_Click);
     connect(btnCancel_, &QPushButton::clicked, this, &frmSave::btnCancel_Click);
 }
+
+frmSave::~frmSave() = default;
 
 void frmSave::Form_Activate() {
     // The box that reports a failure below activates this window again when it goes; that
@@ -67,7 +62,9 @@ void frmSave::Form_Activate() {
         // changed or gone since.
         saveFile_->refresh();
     } catch (const DirectoryError& error) {
-        showReadableFallback(error.path());
+        // The folder used last is gone or cannot be read: carry on from the nearest one
+        // above it that can be.
+        savePath = target_->showReadableAbove(error.path());
         // Once per failure: not again for the activation that dismissing the box causes.
         if (reportedFailure_ != error.path()) {
             reportedFailure_ = error.path();
@@ -76,21 +73,6 @@ void frmSave::Form_Activate() {
     }
     btnOK_->setEnabled(!saveFile_->fileName().empty());
     activating_ = false;
-}
-
-// The directory used last is gone or cannot be read: the lists go to the nearest directory
-// above it that can be, and the dialog carries on from there.
-void frmSave::showReadableFallback(const std::string& unreadable) {
-    const std::string place = nearestReadableDirectory(main_.services().directories, unreadable);
-    main_.services().volumes.noteShown(place);
-    savePath = place;
-    try {
-        saveDrive_->follow(place);
-        saveDir_->setPath(place);
-        saveFile_->setPath(place);
-    } catch (const DirectoryError&) {
-        // Not even that can be read; the file list offers nothing, so OK stays disabled.
-    }
 }
 
 // Each opening starts on the drive list, as the first one does.
@@ -114,9 +96,7 @@ void frmSave::saveDrive_Change() {
 
 void frmSave::saveDir_Change() {
     savePath = saveDir_->path();
-    saveDrive_->follow(savePath);
-    saveFile_->setPath(savePath);
-    saveFile_->refresh();
+    target_->showFilesOf(savePath);
     saveFile_Click();
 }
 
@@ -138,13 +118,11 @@ void frmSave::btnOK_Click() {
     // After a failed backup step nothing has changed: the user can pick another file or
     // cancel. After a conversion, failed or not, the dialog is done.
     if (result.outcome == ReplacementResult::Outcome::BackupFailed) return;
-    hide();
-    main_.enableAndFocus();
+    returnToMainWindow();
 }
 
 void frmSave::btnCancel_Click() {
-    hide();
-    main_.enableAndFocus();
+    returnToMainWindow();
 }
 
 void frmSave::Form_Unload() {

@@ -2,6 +2,7 @@
 
 #include "SecondaryWindow.h"
 
+#include <memory>
 #include <string>
 
 class QPushButton;
@@ -11,6 +12,7 @@ namespace corvan::ui {
 class DirectoryList;
 class DriveList;
 class FileList;
+class FilePicker;
 
 // The dialog in which the user picks the IMC file that the conversion replaces. OK gives
 // that file its backup name and runs the conversion from the main window's source file.
@@ -21,10 +23,10 @@ public:
     // `savePath` is the dialog's directory; it lives as long as the main window, so that
     // the dialog reopens where it was used last even after its window was closed.
     frmSave(frmMain& main, std::string& savePath);
+    ~frmSave() override;
 
 private:
     void Form_Activate() override;
-    void showReadableFallback(const std::string& unreadable);
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void saveDrive_Change();
@@ -39,6 +41,7 @@ private:
     // The directory whose failure the current showing of the dialog has reported.
     std::string reportedFailure_;
 
+    std::unique_ptr<FilePicker> target_;
     DriveList* saveDrive_ = nullptr;
     DirectoryList* saveDir_ = nullptr;
     FileList* saveFile_ = nullptr;

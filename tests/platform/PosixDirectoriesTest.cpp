@@ -25,11 +25,11 @@ TEST(PosixDirectories, ListsEachEntryWithTheKindItLeadsTo) {
               [](const auto& a, const auto& b) { return a.name < b.name; });
     std::vector<std::pair<std::string, EntryKind>> seen;
     for (const auto& entry : entries) seen.emplace_back(entry.name, entry.kind);
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, EntryKind>>{
-                        {"dangling", EntryKind::Other},
-                        {"file", EntryKind::RegularFile},
-                        {"sub", EntryKind::Directory},
-                        {"to-sub", EntryKind::Directory}}));
+    EXPECT_EQ(seen,
+              (std::vector<std::pair<std::string, EntryKind>>{{"dangling", EntryKind::Other},
+                                                              {"file", EntryKind::RegularFile},
+                                                              {"sub", EntryKind::Directory},
+                                                              {"to-sub", EntryKind::Directory}}));
 
     EXPECT_EQ(directories.list(dir.path("missing"), entries), std::errc::no_such_file_or_directory);
     EXPECT_TRUE(entries.empty());
