@@ -19,9 +19,6 @@ class ByteBuffer;
 // music followed by the WAV file's bytes unchanged.
 class ImcBuilder {
 public:
-    static constexpr std::uint32_t kLoopedHeaderLength = 228;
-    static constexpr std::uint32_t kQueuedHeaderLength = 190;
-
     ImcBuilder(platform::FileSystem& files, UserInterface& user, const ConversionInputs& inputs);
 
     // Writes the IMC file for `sourcePath` under `targetPath` (created, or emptied if it

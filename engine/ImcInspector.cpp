@@ -1,45 +1,13 @@
 #include "ImcInspector.h"
 
+#include "ImcFormat.h"
+
 #include <cstdio>
 #include <sstream>
 
 namespace corvan {
 
 namespace {
-
-// The two templates, 16 bytes to a row: two hex digits are a constant byte, a letter and a
-// digit byte 0 to 3 of a computed field. S is the size, L the loop start, P the loop end,
-// R, M, T, E the fields derived from them.
-constexpr const char* kLoopedTemplate =
-    "4D 43 4D 50 00 01 00 S0 S1 S2 S3 S0 S1 S2 S3 00 0A 4E 55 4C 4C 00 56 49 4D 41 00 69 4D 55 53 "
-    "C9 "
-    "80 A2 00 4D 41 50 20 00 00 00 B9 46 52 4D 54 00 00 00 14 00 00 00 D1 00 00 00 01 00 00 00 10 "
-    "00 "
-    "00 56 22 00 00 00 02 54 45 58 54 00 00 00 10 00 00 00 D1 43 6F 72 76 61 6E 31 30 20 20 20 00 "
-    "54 "
-    "45 58 54 00 00 00 1A 00 00 00 D1 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A "
-    "2A "
-    "00 52 45 47 4E 00 00 00 08 00 00 00 D1 R0 R1 R2 R3 54 45 58 54 00 00 00 07 L0 L1 L2 L3 6C 70 "
-    "00 "
-    "52 45 47 4E 00 00 00 08 L0 L1 L2 L3 M0 M1 M2 M3 4A 55 4D 50 00 00 00 10 P0 P1 P2 P3 L0 L1 L2 "
-    "L3 "
-    "00 00 00 00 00 00 01 F4 52 45 47 4E 00 00 00 08 P0 P1 P2 P3 T0 T1 T2 T3 53 54 4F 50 00 00 00 "
-    "04 "
-    "S0 S1 S2 S3";
-constexpr const char* kQueuedTemplate =
-    "4D 43 4D 50 00 01 00 S0 S1 S2 S3 S0 S1 S2 S3 00 0A 4E 55 4C 4C 00 56 49 4D 41 00 69 4D 55 53 "
-    "DB "
-    "F3 06 00 4D 41 50 20 00 00 00 93 46 52 4D 54 00 00 00 14 00 00 00 AB 00 00 00 01 00 00 00 10 "
-    "00 "
-    "00 56 22 00 00 00 02 54 45 58 54 00 00 00 0D 00 00 00 AB 43 6F 72 76 61 6E 31 30 00 54 45 58 "
-    "54 "
-    "00 00 00 1D 00 00 00 AB 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A 2A "
-    "2A "
-    "00 52 45 47 4E 00 00 00 08 00 00 00 AB R0 R1 R2 R3 54 45 58 54 00 00 00 09 E0 E1 E2 E3 5F 65 "
-    "6E "
-    "64 00 52 45 47 4E 00 00 00 08 E0 E1 E2 E3 00 00 01 00 53 54 4F 50 00 00 00 04 S0 S1 S2 S3";
-
-constexpr std::size_t kInnerLengthOffset = 31;
 
 // Bounds-checked big-endian reads; out-of-range reads give nothing.
 class Bytes {
@@ -125,22 +93,25 @@ ImcRecord decodeRecord(const Bytes& bytes, std::size_t offset, std::size_t end) 
 std::vector<ImcRecord> decodeRecords(const Bytes& bytes, std::size_t headerLength) {
     std::vector<ImcRecord> records;
     const std::size_t end = std::min(bytes.size(), headerLength);
-    if (!bytes.has(0, 27)) return records;
+    if (!bytes.has(0, imc::kInnerBlockOffset)) return records;
     ImcRecord container;
     container.tag = "MCMP";
-    container.bodyLength = bytes.u32(7);
-    container.values = {{"entries", (bytes.u8(4) << 8) | bytes.u8(5)},
-                        {"entry type", bytes.u8(6)},
-                        {"entry length", bytes.s32(7)},
-                        {"entry length copy", bytes.s32(11)},
-                        {"name list length", (bytes.u8(15) << 8) | bytes.u8(16)}};
-    container.text = printable(bytes.zeroTerminated(17, 22) + " " + bytes.zeroTerminated(22, 27));
+    container.bodyLength = bytes.u32(imc::kSizeOffset);
+    const auto u16 = [&](std::size_t at) { return (bytes.u8(at) << 8) | bytes.u8(at + 1); };
+    container.values = {{"entries", u16(imc::kEntriesOffset)},
+                        {"entry type", bytes.u8(imc::kEntriesOffset + 2)},
+                        {"entry length", bytes.s32(imc::kSizeOffset)},
+                        {"entry length copy", bytes.s32(imc::kSizeCopyOffset)},
+                        {"name list length", u16(imc::kNameListOffset)}};
+    container.text =
+        printable(bytes.zeroTerminated(imc::kFirstNameOffset, imc::kSecondNameOffset) + " " +
+                  bytes.zeroTerminated(imc::kSecondNameOffset, imc::kInnerBlockOffset));
     records.push_back(container);
-    if (!bytes.has(27, 8)) return records;
-    records.push_back({"iMUS", 27, bytes.u32(31), {}, {}});
-    if (!bytes.has(35, 8)) return records;
-    records.push_back({"MAP ", 35, bytes.u32(39), {}, {}});
-    for (std::size_t offset = 43; offset + 8 <= end;) {
+    if (!bytes.has(imc::kInnerBlockOffset, 8)) return records;
+    records.push_back({"iMUS", imc::kInnerBlockOffset, bytes.u32(imc::kInnerLengthOffset), {}, {}});
+    if (!bytes.has(imc::kTableOffset, 8)) return records;
+    records.push_back({"MAP ", imc::kTableOffset, bytes.u32(imc::kTableOffset + 4), {}, {}});
+    for (std::size_t offset = imc::kRecordsOffset; offset + 8 <= end;) {
         const std::uint32_t length = bytes.u32(offset + 4);
         if (length > end - offset - 8) break;
         records.push_back(decodeRecord(bytes, offset, offset + 8 + length));
@@ -149,42 +120,28 @@ std::vector<ImcRecord> decodeRecords(const Bytes& bytes, std::size_t headerLengt
     return records;
 }
 
-// Fills the template with the fields; nothing when a field does not fit 32 bits.
-std::optional<std::vector<std::uint8_t>> expectedHeader(ImcVariant variant, std::int64_t size,
+// The header that the fields read from a file imply; nothing when a field that the header
+// derives from them does not fit 32 bits.
+std::optional<std::vector<std::uint8_t>> expectedHeader(imc::Variant variant, std::int64_t size,
                                                         std::int64_t loopStart,
                                                         std::int64_t loopEnd) {
-    const auto field = [&](char letter) -> std::int64_t {
-        switch (letter) {
-            case 'S':
-                return size;
-            case 'L':
-                return loopStart;
-            case 'P':
-                return loopEnd;
-            case 'R':
-                return variant == ImcVariant::Looped ? loopStart - 209 : size - 427;
-            case 'M':
-                return loopEnd - loopStart;
-            case 'T':
-                return size - loopEnd;
-            default:
-                return size - 256;  // E
-        }
+    bool fits = true;
+    const auto field = [&fits](std::int64_t value) {
+        fits = fits && value >= INT32_MIN && value <= INT32_MAX;
+        return imc::be32(static_cast<std::int32_t>(value));
     };
-    std::vector<std::uint8_t> header;
-    std::istringstream tokens(variant == ImcVariant::Looped ? kLoopedTemplate : kQueuedTemplate);
-    std::string token;
-    while (tokens >> token) {
-        if (std::isxdigit(static_cast<unsigned char>(token[0])) && token[0] != 'E') {
-            header.push_back(static_cast<std::uint8_t>(std::stoul(token, nullptr, 16)));
-            continue;
-        }
-        const std::int64_t value = field(token[0]);
-        if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
-        const int shift = 24 - 8 * (token[1] - '0');
-        header.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(value) >> shift));
+    if (variant == imc::Variant::Queued) {
+        const std::int64_t tailFrom = size - imc::kTailLength;
+        const imc::QueuedFields fields{field(size), field(tailFrom - imc::kQueued.dataOffset),
+                                       field(tailFrom), field(imc::kTailLength), field(size)};
+        return fits ? std::optional(imc::queuedHeader(fields)) : std::nullopt;
     }
-    return header;
+    const imc::LoopedFields fields{field(size),      field(loopStart - imc::kLooped.dataOffset),
+                                   field(loopStart), field(loopEnd - loopStart),
+                                   field(loopEnd),   field(loopStart),
+                                   field(loopEnd),   field(size - loopEnd),
+                                   field(size)};
+    return fits ? std::optional(imc::loopedHeader(fields)) : std::nullopt;
 }
 
 }  // namespace
@@ -201,22 +158,24 @@ ImcInspection inspectImcHeader(const std::uint8_t* data, std::size_t size, std::
     if (!bytes.has(0, 4) || bytes.chars(0, 4) != "MCMP") {
         return refuse("not an IMC music file: it does not start with MCMP");
     }
-    if (bytes.has(kInnerLengthOffset, 4)) {
-        const std::uint32_t innerLength = bytes.u32(kInnerLengthOffset);
-        if (innerLength == 0xC980A200) result.variant = ImcVariant::Looped;
-        if (innerLength == 0xDBF30600) result.variant = ImcVariant::Queued;
+    if (bytes.has(imc::kInnerLengthOffset, 4)) {
+        const std::uint32_t innerLength = bytes.u32(imc::kInnerLengthOffset);
+        for (const imc::Layout* layout : {&imc::kQueued, &imc::kLooped}) {
+            if (innerLength != layout->innerLength) continue;
+            result.variant =
+                layout->variant == imc::Variant::Looped ? ImcVariant::Looped : ImcVariant::Queued;
+            result.headerLength = layout->headerLength;
+        }
     }
-    result.headerLength = result.variant == ImcVariant::Looped   ? 228
-                          : result.variant == ImcVariant::Queued ? 190
-                                                                 : 0;
-    result.records = decodeRecords(bytes, result.headerLength ? result.headerLength : 43);
-    if (!bytes.has(kInnerLengthOffset, 4)) {
+    result.records =
+        decodeRecords(bytes, result.headerLength ? result.headerLength : imc::kRecordsOffset);
+    if (!bytes.has(imc::kInnerLengthOffset, 4)) {
         return refuse("the file ends at byte " + std::to_string(size) +
                       ", inside the MCMP container");
     }
     if (!result.variant) {
         return refuse("neither a queued nor a looped music header: the iMUS length at byte 31 is " +
-                      std::to_string(bytes.u32(kInnerLengthOffset)));
+                      std::to_string(bytes.u32(imc::kInnerLengthOffset)));
     }
     const bool looped = result.variant == ImcVariant::Looped;
     if (size < result.headerLength) {
@@ -225,16 +184,17 @@ ImcInspection inspectImcHeader(const std::uint8_t* data, std::size_t size, std::
                       (looped ? "looped" : "queued") + " music header");
     }
 
-    result.wavSize = bytes.s32(7);
+    result.wavSize = bytes.s32(imc::kSizeOffset);
     result.wavBytes = std::int64_t{result.wavSize} + 1;
     if (looped) {
-        result.loopStart = bytes.s32(153);
-        result.loopEnd = bytes.s32(184);
+        result.loopStart = bytes.s32(imc::kLoopStartOffset);
+        result.loopEnd = bytes.s32(imc::kLoopEndOffset);
     }
     if (result.wavSize < -1)
         return refuse("the size field " + std::to_string(result.wavSize) + " is negative");
-    const auto expected = expectedHeader(*result.variant, result.wavSize,
-                                         result.loopStart.value_or(0), result.loopEnd.value_or(0));
+    const auto expected =
+        expectedHeader(looped ? imc::Variant::Looped : imc::Variant::Queued, result.wavSize,
+                       result.loopStart.value_or(0), result.loopEnd.value_or(0));
     if (!expected) return refuse("the loop fields lie outside the 32-bit range");
     for (std::size_t i = 0; i < expected->size(); ++i) {
         if (bytes.u8(i) != (*expected)[i]) {
