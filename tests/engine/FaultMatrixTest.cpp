@@ -1,6 +1,7 @@
 // Every file operation of a whole replacement (backup, conversion, restore) made to fail in
 // turn, and every read and write made to fall short: whatever fails, the user is told, a
-// success is only ever reported for a complete file, and the original track is never lost.
+// success is only ever reported for a complete file, and neither the original track nor an
+// older backup is ever lost.
 
 #include "engine/TrackReplacement.h"
 #include "platform/PosixFileSystem.h"
