@@ -1,23 +1,44 @@
 #include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/TerminationSignals.h"
 #include "ui/ApplicationFont.h"
 #include "ui/QtUserInterface.h"
 #include "ui/Volumes.h"
 #include "ui/frmMain.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // Caught from the start: a session that logs out (SIGHUP, SIGTERM) must not find a
+    // half-written track. A conversion under way notices it between chunks and puts the
+    // files back; the program then ends as the signal asked.
+    corvan::platform::TerminationSignals stopSignals;
+    const auto quitForSignal = [&stopSignals] {
+        QCoreApplication::exit(128 + stopSignals.received());
+    };
+
     // The debug switch looks at the arguments as given, before Qt takes out its own.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvan"));
     corvan::ui::useLayoutFont();
 
-    corvan::platform::PosixFileSystem files;
+    // Wakes the event loop, also the one of a message box; a new loop started after the exit
+    // returns at once, so whatever is under way finishes without waiting for the user.
+    std::unique_ptr<QSocketNotifier> wakeup;
+    if (stopSignals.wakeupDescriptor() >= 0) {
+        wakeup = std::make_unique<QSocketNotifier>(stopSignals.wakeupDescriptor(),
+                                                   QSocketNotifier::Read);
+        QObject::connect(wakeup.get(), &QSocketNotifier::activated, quitForSignal);
+    }
+    if (stopSignals.received() != 0) return 128 + stopSignals.received();
+
+    corvan::platform::PosixFileSystem files(stopSignals);
     corvan::ui::QtUserInterface user;
     corvan::platform::PosixDirectories directories;
     corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
@@ -27,5 +48,6 @@ int main(int argc, char** argv) {
         arguments);
     main.show();
     main.activateWindow();  // also where no window manager gives new windows the focus
-    return app.exec();
+    const int status = app.exec();
+    return stopSignals.received() != 0 ? 128 + stopSignals.received() : status;
 }

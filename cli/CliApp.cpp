@@ -6,6 +6,7 @@
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
 #include "platform/File.h"
+#include "platform/TerminationSignals.h"
 
 #include <CLI/CLI.hpp>
 
@@ -32,8 +33,29 @@ int usageError(std::ostream& err, const std::string& reason) {
     return 2;
 }
 
+constexpr const char* kFooter = R"(Output:
+  Results and --debug values go to standard output; warnings, errors and the reason of a
+  failure go to standard error. Output that cannot be written (a closed pipe, a full disk)
+  is dropped and changes neither the conversion nor the exit status.
+
+Backup and restore:
+  An existing TARGET is renamed to TARGET.bak before the new file is written under its
+  name; an older TARGET.bak is kept aside and replaced only once the new file is complete.
+  If the conversion fails or is interrupted (SIGINT, SIGTERM, SIGHUP), TARGET and
+  TARGET.bak are put back as they were. TARGET must be a regular file or absent, and not
+  SOURCE itself. With --loop, START must not lie behind END (START <= END).
+
+Exit status:
+  0        converted, or the file inspected is a well-formed IMC file
+  1        the conversion failed or was refused, or the file inspected is not a
+           well-formed IMC file or cannot be read
+  2        usage error
+  128+N    the conversion was stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129);
+           the files are as they were before the run. A signal that comes once the
+           new file is complete changes nothing: the status is 0)";
+
 int convert(const ConvertOptions& options, platform::FileSystem& files, std::ostream& out,
-            std::ostream& err) {
+            std::ostream& err, const platform::TerminationSignals* signals) {
     CliInputs inputs;
     inputs.debug = options.debug;
     if (!options.loop.empty()) {
@@ -56,8 +78,12 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     ImcBuilder builder(files, user, inputs);
     const ReplacementResult result = replaceTrack(builder, files, user, options.source,
                                                   options.target, OriginalTrack::IfPresent);
-    if (result.error) err << "corvan-cli: " << result.error->describe() << '\n';
-    return result.outcome == ReplacementResult::Outcome::Converted ? 0 : 1;
+    if (result.error) err << "corvan-cli: " << result.error->describe() << '\n' << std::flush;
+    if (result.outcome == ReplacementResult::Outcome::Converted) return 0;
+    // A conversion that a signal stopped says so, the way a shell expects of a program that
+    // the signal ended.
+    if (signals != nullptr && signals->received() != 0) return 128 + signals->received();
+    return 1;
 }
 
 int inspect(const std::string& path, bool json, platform::FileSystem& files, std::ostream& out,
@@ -92,8 +118,9 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
 }  // namespace
 
 int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-           std::ostream& err) {
+           std::ostream& err, const platform::TerminationSignals* signals) {
     CLI::App app{"Turns a WAV file into an IMC music file, and checks IMC files.", "corvan-cli"};
+    app.footer(kFooter);
     app.set_version_flag("--version", "corvan-cli 1.0");
     app.require_subcommand(1);
 
@@ -132,7 +159,7 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         if (const auto end = reason.find('\n'); end != std::string::npos) reason.resize(end);
         return usageError(err, reason);
     }
-    if (convertCommand->parsed()) return convert(convertOptions, files, out, err);
+    if (convertCommand->parsed()) return convert(convertOptions, files, out, err, signals);
     return inspect(inspectPath, json, files, out, err);
 }
 

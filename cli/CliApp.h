@@ -4,11 +4,15 @@
 
 #include <ostream>
 
+namespace corvan::platform {
+class TerminationSignals;
+}
+
 namespace corvan::cli {
 
 // Runs corvan-cli with its arguments and returns the exit status: 0 success, 1 failure,
-// 2 usage error.
+// 2 usage error, 128 + N for a conversion that signal N stopped (one of `signals`).
 int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-           std::ostream& err);
+           std::ostream& err, const platform::TerminationSignals* signals = nullptr);
 
 }  // namespace corvan::cli

@@ -1,9 +1,12 @@
 #include "CliApp.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/TerminationSignals.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    corvan::platform::PosixFileSystem files;
-    return corvan::cli::runCli(argc, argv, files, std::cout, std::cerr);
+    // Caught from the start, so that no signal finds a half-written target.
+    corvan::platform::TerminationSignals signals;
+    corvan::platform::PosixFileSystem files(signals);
+    return corvan::cli::runCli(argc, argv, files, std::cout, std::cerr, &signals);
 }

@@ -3,7 +3,8 @@
 namespace corvan {
 
 std::string FileStepError::describe() const {
-    return path + ": cannot " + operation + ": " + reason.message();
+    return path + ": cannot " + operation + ": " +
+           (explanation.empty() ? reason.message() : explanation);
 }
 
 std::string backupPathOf(const std::string& path) {
@@ -11,14 +12,6 @@ std::string backupPathOf(const std::string& path) {
 }
 
 namespace {
-
-std::optional<FileStepError> removeIfPresent(platform::FileSystem& files, const std::string& path) {
-    if (!files.fileExists(path)) return std::nullopt;
-    if (const std::error_code error = files.removeFile(path)) {
-        return FileStepError{path, "delete", error};
-    }
-    return std::nullopt;
-}
 
 bool isMissing(const std::error_code& reason) {
     return reason == std::errc::no_such_file_or_directory;
@@ -32,13 +25,43 @@ std::optional<FileStepError> rename(platform::FileSystem& files, const std::stri
     return std::nullopt;
 }
 
+// The rename replaces the empty file that reserved the name, so it never replaces a file
+// that somebody else made.
+std::optional<FileStepError> moveAside(platform::FileSystem& files, const std::string& path,
+                                       std::string& aside) {
+    std::string reserved;
+    if (const std::error_code error = files.makeUniqueFile(path + ".old-", reserved)) {
+        return FileStepError{path, "make a temporary file beside it", error};
+    }
+    if (auto error = rename(files, path, reserved)) {
+        files.removeFile(reserved);
+        return error;
+    }
+    aside = reserved;
+    return std::nullopt;
+}
+
+void noteKeptAside(FileStepError& error, const std::string& aside) {
+    if (!aside.empty()) error.operation += " (the older backup is kept as " + aside + ")";
+}
+
 }  // namespace
 
-std::optional<FileStepError> makeBackupIfPresent(platform::FileSystem& files,
-                                                 const std::string& path, bool& backedUp) {
-    auto error = rename(files, path, backupPathOf(path));
-    backedUp = !error;
-    if (error && isMissing(error->reason)) error.reset();
+std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path,
+                                        std::string& aside) {
+    const std::string backup = backupPathOf(path);
+    aside.clear();
+    if (files.fileExists(backup)) {
+        if (auto error = moveAside(files, backup, aside)) return error;
+    }
+    auto error = rename(files, path, backup);
+    if (error && !aside.empty()) {
+        if (rename(files, aside, backup)) {
+            noteKeptAside(*error, aside);
+        } else {
+            aside.clear();
+        }
+    }
     return error;
 }
 
@@ -48,21 +71,29 @@ std::optional<FileStepError> removeIfThere(platform::FileSystem& files, const st
     return std::nullopt;
 }
 
-std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path) {
-    const std::string backup = backupPathOf(path);
-    if (auto error = removeIfPresent(files, backup)) return error;
-    return rename(files, path, backup);
-}
-
-std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path) {
+std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path,
+                                           const std::string& aside) {
     // The rename replaces the partial file in one step, so there is no moment without a
     // file under the name, and no earlier step that could fail and leave the partial one.
     auto error = rename(files, backupPathOf(path), path);
-    // The original stays under its backup name; a broken file must not take its place.
-    if (error && removeIfThere(files, path)) {
-        error->operation += " (and the partial file could not be deleted either)";
+    if (error) {
+        // The original stays under its backup name; a broken file must not take its place.
+        if (removeIfThere(files, path)) {
+            error->operation += " (and the partial file could not be deleted either)";
+        }
+        noteKeptAside(*error, aside);
+        return error;
     }
-    return error;
+    if (aside.empty()) return std::nullopt;
+    return rename(files, aside, backupPathOf(path));
+}
+
+std::optional<FileStepError> dropAside(platform::FileSystem& files, const std::string& aside) {
+    if (aside.empty()) return std::nullopt;
+    if (const std::error_code error = files.removeFile(aside)) {
+        return FileStepError{aside, "delete", error};
+    }
+    return std::nullopt;
 }
 
 }  // namespace corvan

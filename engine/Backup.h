@@ -8,11 +8,13 @@
 
 namespace corvan {
 
-// A file step that failed: which file, what was done to it and the system's reason.
+// A file step that failed or was refused: which file, what was to be done to it and why,
+// the system's reason or, where there is none, an explanation of our own.
 struct FileStepError {
     std::string path;
-    std::string operation;  // "delete" or "rename to <path>"
+    std::string operation;  // "delete", "rename to <path>", "replace it", ...
     std::error_code reason;
+    std::string explanation = {};
 
     std::string describe() const;
 };
@@ -20,23 +22,23 @@ struct FileStepError {
 // The name a replaced file is kept under: its whole name with ".bak" appended.
 std::string backupPathOf(const std::string& path);
 
-// Gives `path` its backup name, deleting an older backup of that name first. Returns the
-// step that failed; nothing further is done after it.
-std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path);
-
-// Gives `path` its backup name if there is a file of that name, in one rename that also
-// replaces an older backup; the rename itself tells whether there was one, so a failed
-// existence test cannot hide an original. Without one, an older backup is left alone and
-// `backedUp` is false.
-std::optional<FileStepError> makeBackupIfPresent(platform::FileSystem& files,
-                                                 const std::string& path, bool& backedUp);
+// Gives `path` its backup name. An older backup of that name is not deleted but moved
+// aside under a unique name in the same folder (`aside`, empty when there was none), so
+// that a failed conversion can put it back; a failed step puts back what was moved.
+std::optional<FileStepError> makeBackup(platform::FileSystem& files, const std::string& path,
+                                        std::string& aside);
 
 // Deletes `path` if there is a file of that name.
 std::optional<FileStepError> removeIfThere(platform::FileSystem& files, const std::string& path);
 
 // Puts the file kept under the backup name back under `path`, replacing whatever a failed
-// conversion left there. If that fails, the file left under `path` is deleted, so the
-// original is found under its backup name and nothing broken in its place.
-std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path);
+// conversion left there, and the older backup moved `aside` back under the backup name. If
+// the first rename fails, the file left under `path` is deleted, so the original is found
+// under its backup name and nothing broken in its place; the older backup then stays aside.
+std::optional<FileStepError> restoreBackup(platform::FileSystem& files, const std::string& path,
+                                           const std::string& aside);
+
+// Deletes the older backup moved `aside` once the new file is complete; nothing if none.
+std::optional<FileStepError> dropAside(platform::FileSystem& files, const std::string& aside);
 
 }  // namespace corvan

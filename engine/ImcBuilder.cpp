@@ -65,6 +65,7 @@ bool ImcBuilder::copySource(File& target, File& source, const std::string& sourc
 
     // A failed read is not the end of the data: stopping there would report a truncated
     // file as a success.
+    stopIfAsked();
     platform::IoResult read = source.read(buffer.data(), ByteBuffer::kUpperIndex);
     if (!read.ok) throw RuntimeError(ErrorKind::ReadFailed);
     byteCount = static_cast<std::int32_t>(read.count);
@@ -74,6 +75,7 @@ bool ImcBuilder::copySource(File& target, File& source, const std::string& sourc
             user_.messageBox("Incomplete write", MB_ICONERROR);
             return false;
         }
+        stopIfAsked();
         read = source.read(buffer.data(), ByteBuffer::kUpperIndex);
         if (!read.ok) throw RuntimeError(ErrorKind::ReadFailed);
         byteCount = checkedAdd(byteCount, static_cast<std::int32_t>(read.count));
@@ -122,6 +124,7 @@ std::int32_t ImcBuilder::measureSource(const std::string& wavPath, ByteBuffer& b
     std::int32_t wavBytes = 0;
     platform::IoResult read;
     do {
+        stopIfAsked();
         read = source.read(buffer.data(), ByteBuffer::kUpperIndex);
         if (!read.ok) throw RuntimeError(ErrorKind::ReadFailed);
         wavBytes = checkedAdd(wavBytes, static_cast<std::int32_t>(read.count));
@@ -153,6 +156,12 @@ bool ImcBuilder::writeHeader(const platform::Handle& hDest, const ByteBuffer& he
                              std::uint32_t length) {
     const platform::IoResult written = files_.write(hDest, header.data(), length);
     return written.ok && written.count >= length;
+}
+
+// Between chunks: a conversion told to stop ends in its failure ending, and the caller puts
+// the files back as they were.
+void ImcBuilder::stopIfAsked() {
+    if (files_.stopRequested()) throw RuntimeError(ErrorKind::Stopped);
 }
 
 void ImcBuilder::showDebug(const std::string& text) {

@@ -24,8 +24,9 @@ public:
     // Writes the IMC file for `sourcePath` under `targetPath` (created, or emptied if it
     // exists) and tells the user the outcome in a message box. Returns true on success;
     // on failure it beeps, says "IMC Generation Failed!" and returns false, leaving the
-    // target as far as it had been written. A target that cannot be closed, and a source
-    // whose length changed between the measurement and the copy, are failures too.
+    // target as far as it had been written. A target that cannot be closed, a source whose
+    // length changed between the measurement and the copy, and a stop that the file layer
+    // asks for (checked between chunks), are failures too.
     bool convertWav(std::string sourcePath, std::string targetPath);
 
     // Measures the source by reading it through and writes the header of the selected
@@ -45,6 +46,7 @@ private:
     bool writeLoopedHeader(const platform::Handle& hDest, ByteBuffer& header, std::int32_t wavSize);
     bool writeQueuedHeader(const platform::Handle& hDest, ByteBuffer& header, std::int32_t wavSize);
     bool writeHeader(const platform::Handle& hDest, const ByteBuffer& header, std::uint32_t length);
+    void stopIfAsked();
     void showDebug(const std::string& text);
 
     platform::FileSystem& files_;

@@ -17,16 +17,16 @@ enum class Variant { Queued, Looped };
 
 // Where the parts and the fields that a reader needs stand, the same in both variants or in
 // the looped one.
-inline constexpr std::size_t kEntriesOffset = 4;        // 16 bits: one entry
-inline constexpr std::size_t kSizeOffset = 7;           // the entry length: the WAV size
-inline constexpr std::size_t kSizeCopyOffset = 11;      // the same again
-inline constexpr std::size_t kNameListOffset = 15;      // 16 bits: the two names' length
-inline constexpr std::size_t kFirstNameOffset = 17;     // "NULL"
-inline constexpr std::size_t kSecondNameOffset = 22;    // "VIMA"
-inline constexpr std::size_t kInnerBlockOffset = 27;    // "iMUS"
-inline constexpr std::size_t kInnerLengthOffset = 31;   // tells the variants apart
-inline constexpr std::size_t kTableOffset = 35;         // "MAP "
-inline constexpr std::size_t kRecordsOffset = 43;       // the first record of the table
+inline constexpr std::size_t kEntriesOffset = 4;       // 16 bits: one entry
+inline constexpr std::size_t kSizeOffset = 7;          // the entry length: the WAV size
+inline constexpr std::size_t kSizeCopyOffset = 11;     // the same again
+inline constexpr std::size_t kNameListOffset = 15;     // 16 bits: the two names' length
+inline constexpr std::size_t kFirstNameOffset = 17;    // "NULL"
+inline constexpr std::size_t kSecondNameOffset = 22;   // "VIMA"
+inline constexpr std::size_t kInnerBlockOffset = 27;   // "iMUS"
+inline constexpr std::size_t kInnerLengthOffset = 31;  // tells the variants apart
+inline constexpr std::size_t kTableOffset = 35;        // "MAP "
+inline constexpr std::size_t kRecordsOffset = 43;      // the first record of the table
 inline constexpr std::size_t kLoopStartOffset = 153;   // looped: the "lp" text's offset
 inline constexpr std::size_t kLoopEndOffset = 184;     // looped: the jump position
 
@@ -43,10 +43,10 @@ struct Layout {
     const char* stars;          // the second text
 };
 
-inline constexpr Layout kQueued{Variant::Queued,     190, 0xDBF30600, 147, 171, "Corvan10",
+inline constexpr Layout kQueued{Variant::Queued,           190, 0xDBF30600, 147, 171, "Corvan10",
                                 "************************"};
-inline constexpr Layout kLooped{Variant::Looped,        228, 0xC980A200, 185, 209,
-                                "Corvan10   ", "*********************"};
+inline constexpr Layout kLooped{Variant::Looped,        228, 0xC980A200, 185, 209, "Corvan10   ",
+                                "*********************"};
 
 const Layout& layoutOf(Variant variant);
 

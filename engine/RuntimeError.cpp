@@ -18,6 +18,8 @@ const char* describe(ErrorKind kind) {
             return "Division by zero";
         case ErrorKind::ReadFailed:
             return "Read failed";
+        case ErrorKind::Stopped:
+            return "Stopped";
     }
     return "Run-time error";
 }

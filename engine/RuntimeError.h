@@ -11,6 +11,7 @@ enum class ErrorKind {
     OutOfMemory,          // a buffer could not be allocated
     DivisionByZero,
     ReadFailed,  // the system reported an error while reading a file
+    Stopped,     // the program was told to stop (a termination signal)
 };
 
 // An error that ends the running procedure and travels up to the conversion driver, the

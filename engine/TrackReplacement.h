@@ -10,20 +10,21 @@ namespace corvan {
 
 // Whether the file to be replaced must be there already.
 enum class OriginalTrack {
-    // The user picked it from a list: it is backed up exactly as the save dialog does it,
-    // an older backup deleted first, and a target that has gone is an error.
+    // The user picked it from a list: a target that has gone is an error.
     Required,
-    // A new file may be made: a file of the target's name is backed up if there is one;
-    // without one, an older backup of that name is left alone.
+    // A new file may be made where there is none; an older backup of its name is then left
+    // alone.
     IfPresent,
 };
 
 struct ReplacementResult {
     enum class Outcome {
-        BackupFailed,      // nothing was changed; `error` says why
-        Converted,         // the new file is in place, the original under its backup name
-        ConversionFailed,  // the original is back in place, or, if restoring failed, under
-                           // its backup name with no partial file in its place (`error`)
+        BackupFailed,      // nothing was changed; `error` says why (a refusal included)
+        Converted,         // the new file is in place, the original under its backup name;
+                           // `error` if the older backup, set aside, could not be deleted
+        ConversionFailed,  // the original and its older backup are back in place, or, if
+                           // restoring failed, `error` says where they are, with no
+                           // partial file in the original's place
     };
     Outcome outcome = Outcome::BackupFailed;
     std::optional<FileStepError> error;
@@ -31,8 +32,11 @@ struct ReplacementResult {
 
 // Replaces `target` with the conversion of `source`: the original gets its backup name,
 // the hourglass goes on and `builder` converts, telling the user the outcome itself.
-// A failed conversion loses nothing: the original goes back under `target`; where there
-// was none, the partial file is removed.
+// A target that is neither a regular file nor absent, or that is the source itself, is
+// refused before anything changes. A failed or stopped conversion loses nothing: the
+// original goes back under `target` and an older backup under the backup name; where there
+// was no original, the partial file is removed. An older backup is replaced only once the
+// new file is complete.
 ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
                                UserInterface& user, const std::string& source,
                                const std::string& target, OriginalTrack original);

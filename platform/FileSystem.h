@@ -25,8 +25,22 @@ struct IoResult {
     std::uint32_t count = 0;
 };
 
-// The file calls that the engine and the front ends use. Every file is held exclusively
-// while it is open, so an open of a file that is already held fails.
+// What a path names, as far as replacing it is concerned.
+enum class FileKind { Missing, Regular, Directory, Other };
+
+// What a path names and which file it is: two paths with the same device and inode name the
+// same file. `error` holds the reason when the path could not be looked at (not when it
+// merely names nothing: that is kind Missing).
+struct FileStatus {
+    FileKind kind = FileKind::Missing;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::error_code error;
+};
+
+// The file calls that the engine and the front ends use. A file open for reading is shared
+// with other readers; a file open for writing is held exclusively. An open that meets a
+// conflicting holder fails.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -47,6 +61,19 @@ public:
     // Each returns the system's reason on failure and an empty error code on success.
     virtual std::error_code removeFile(const std::string& path) = 0;
     virtual std::error_code renameFile(const std::string& from, const std::string& to) = 0;
+
+    virtual FileStatus status(const std::string& path) = 0;
+    // Why a file of this name could not be created (its folder is missing or not writable);
+    // empty when it could.
+    virtual std::error_code checkCreatable(const std::string& path) = 0;
+    // Creates an empty file whose name is `prefix` followed by a suffix that no other file
+    // in that folder has, and sets `made` to its path. A rename onto it then cannot replace
+    // anybody else's file.
+    virtual std::error_code makeUniqueFile(const std::string& prefix, std::string& made) = 0;
+
+    // True once the program has been told to stop (a termination signal): long work on
+    // files ends early and puts things back as they were.
+    virtual bool stopRequested() { return false; }
 };
 
 }  // namespace corvan::platform

@@ -81,14 +81,18 @@ TEST_F(Cli, KeepsTheReplacedFileAsBackupAndRestoresItWhenTheConversionFails) {
     EXPECT_EQ(readFile(dir.path("a.imc.bak")), (Bytes{1, 2, 3}));
     EXPECT_EQ(readFile(dir.path("a.imc")), expectedImc(dir.path("song.wav"), false, 0, 0));
 
-    // A missing source fails after the backup was made: the original comes back.
+    // A missing source fails after the backup was made: the original comes back, and the
+    // older backup, the game's own track, is kept as it was.
     const Result failed = run("convert " + quoted("missing.wav") + " " + quoted("a.imc"));
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err,
               "Could not open file " + dir.path("missing.wav") + "\nIMC Generation Failed!\n");
     EXPECT_EQ(readFile(dir.path("a.imc")), expectedImc(dir.path("song.wav"), false, 0, 0));
-    EXPECT_FALSE(fs::exists(dir.path("a.imc.bak")));
+    EXPECT_EQ(readFile(dir.path("a.imc.bak")), (Bytes{1, 2, 3}));
+    std::size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path(""))) ++files;
+    EXPECT_EQ(files, 6u) << "song.wav, a.imc, a.imc.bak, expected.imc, out, err: nothing more";
 
     // Without an original, a failed run leaves nothing behind.
     EXPECT_EQ(run("convert " + quoted("missing.wav") + " " + quoted("b.imc")).status, 1);

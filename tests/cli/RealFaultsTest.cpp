@@ -1,7 +1,8 @@
 // Real faults on a real file system, met by corvan-cli run as a process: folders the user
-// may not read or write, a target that another process holds, awkward names, sources that
-// are no file, and a source too large for the header's numbers. Permission bits mean
-// nothing to root, so as root the program runs as the unprivileged user "nobody".
+// may not read or write, a target that another process holds, awkward names, sources and
+// targets that are no file, a source too large for the header's numbers, signals and a
+// closed output. Permission bits mean nothing to root, so as root the program runs as the
+// unprivileged user "nobody".
 
 #include "engine/ImcBuilder.h"
 #include "platform/File.h"
@@ -12,12 +13,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,7 +43,7 @@ protected:
         fs::permissions(dir.path("corvan-cli"), fs::perms(0755));
         fs::create_directories(dir.path("game"));
         fs::permissions(dir.path("game"), fs::perms::all);
-        writeShared("song.wav", readFile("/usr/share/sounds/alsa/Front_Right.wav"));
+        writeShared("song.wav", patternBytes(120000));
         writeShared("game/track.imc", kOriginal);
     }
 
@@ -53,8 +57,9 @@ protected:
         return geteuid() == 0 ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
     }
 
-    Result run(const std::string& arguments) {
-        return runProcess(asTheUser() + quote(dir.path("corvan-cli")) + " " + arguments,
+    // `limit`, such as "timeout -s KILL 10 ", ends a run that would otherwise hang.
+    Result run(const std::string& arguments, const std::string& limit = "") {
+        return runProcess(limit + asTheUser() + quote(dir.path("corvan-cli")) + " " + arguments,
                           dir.path("out"), dir.path("err"));
     }
 
@@ -74,6 +79,25 @@ protected:
     void expectTheOriginalInPlace() {
         EXPECT_EQ(readFile(dir.path("game/track.imc")), kOriginal);
         EXPECT_FALSE(fs::exists(dir.path("game/track.imc.bak")));
+    }
+
+    // The names in the game folder: what a run leaves there besides the track and backup.
+    std::vector<std::string> gameFolder() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path("game"))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // A recording of `bytes` that takes no disk: long enough that a conversion is still
+    // copying when a signal or a closed output meets it.
+    std::string sparseSource(std::uint64_t bytes) {
+        { std::ofstream(dir.path("long.wav")).put('R'); }
+        fs::resize_file(dir.path("long.wav"), bytes);
+        fs::permissions(dir.path("long.wav"), fs::perms(0644));
+        return dir.path("long.wav");
     }
 
     TempDir dir;
@@ -164,6 +188,117 @@ TEST_F(RealFaults, ASourceOverTwoGibibytesFailsCleanlyAndQuickly) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "IMC Generation Failed!\n");
         expectTheOriginalInPlace();
+    }
+}
+
+TEST_F(RealFaults, ATargetThatIsNoRegularFileIsRefusedBeforeAnythingIsRenamed) {
+    fs::create_directories(dir.path("game/Music/inner"));
+    ASSERT_EQ(::mkfifo(dir.path("game/pipe.imc").c_str(), 0666), 0);
+    const struct {
+        const char* target;
+        std::string reason;
+    } cases[] = {
+        {"game/Music", "cannot replace it: Is a directory"},
+        {"game/pipe.imc", "cannot replace it: it is not a regular file"},
+        {"/dev/null", "cannot replace it: it is not a regular file"},
+        {"song.wav", "cannot replace it: it is the source file itself"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const std::string target = c.target[0] == '/' ? c.target : dir.path(c.target);
+        const auto before = gameFolder();
+        const Result r = run("convert " + quote(dir.path("song.wav")) + " " + quote(target));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "corvan-cli: " + target + ": " + c.reason + "\n");
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(gameFolder(), before);
+        EXPECT_FALSE(fs::exists(target + ".bak"));
+    }
+    EXPECT_TRUE(fs::is_directory(dir.path("game/Music/inner")));
+    EXPECT_EQ(readFile(dir.path("song.wav")), patternBytes(120000));
+}
+
+TEST_F(RealFaults, AFifoIsRefusedAtOnceAsSourceAndForInspection) {
+    ASSERT_EQ(::mkfifo(dir.path("pipe.wav").c_str(), 0666), 0);
+    // `timeout` ends a run that hangs in the open, which would wait for a writer for ever;
+    // with SIGKILL, since the program catches SIGTERM.
+    const Result converted =
+        run("convert " + quote(dir.path("pipe.wav")) + " " + track, "timeout -s KILL 10 ");
+    EXPECT_EQ(converted.status, 1);
+    EXPECT_EQ(converted.err,
+              "Could not open file " + dir.path("pipe.wav") + "\nIMC Generation Failed!\n");
+    expectTheOriginalInPlace();
+    const Result inspected = run("inspect " + quote(dir.path("pipe.wav")), "timeout -s KILL 10 ");
+    EXPECT_EQ(inspected.status, 1);
+    EXPECT_EQ(inspected.err, "corvan-cli: " + dir.path("pipe.wav") + ": cannot open the file\n");
+}
+
+TEST_F(RealFaults, ATargetThatCannotBeCreatedIsReportedWithTheReason) {
+    fs::create_directories(dir.path("locked"));
+    fs::permissions(dir.path("locked"), fs::perms(0555));
+    const struct {
+        const char* target;
+        const char* reason;
+    } cases[] = {
+        {"no such folder/new.imc", "No such file or directory"},
+        {"locked/new.imc", "Permission denied"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const Result r =
+            run("convert " + quote(dir.path("song.wav")) + " " + quote(dir.path(c.target)));
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err,
+                  "corvan-cli: " + dir.path(c.target) + ": cannot create it: " + c.reason + "\n");
+        EXPECT_FALSE(fs::exists(dir.path(c.target)));
+    }
+    fs::permissions(dir.path("locked"), fs::perms::owner_all);
+}
+
+// A signal in the middle of the copy: the track and its older backup are as they were, no
+// temporary file is left, and the exit status names the signal.
+TEST_F(RealFaults, ASignalDuringTheCopyPutsEverythingBack) {
+    const std::string source = sparseSource(384ULL << 20);
+    const Bytes older = {'G', 'A', 'M', 'E'};
+    writeShared("game/track.imc.bak", older);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        const auto before = gameFolder();
+        const pid_t pid =
+            startProcess({dir.path("corvan-cli"), "convert", source, dir.path("game/track.imc")},
+                         dir.path("out"), dir.path("err"));
+        ASSERT_GT(pid, 0);
+        // Once the new track has grown, the copy is under way.
+        const bool copying = waitUntil([&] {
+            struct stat info {};
+            return ::stat(dir.path("game/track.imc").c_str(), &info) == 0 && info.st_size > 1000000;
+        });
+        ::kill(pid, signal);
+        const int status = waitProcess(pid);
+        ASSERT_TRUE(copying);
+        EXPECT_EQ(status, 128 + signal) << slurp(dir.path("err"));
+        EXPECT_EQ(readFile(dir.path("game/track.imc")), kOriginal);
+        EXPECT_EQ(readFile(dir.path("game/track.imc.bak")), older);
+        EXPECT_EQ(gameFolder(), before) << "no temporary file is left";
+    }
+}
+
+// A closed or full standard output loses the debug texts, never the conversion.
+TEST_F(RealFaults, AClosedOrFullOutputDoesNotInterruptTheConversion) {
+    const std::uint64_t size = 64ULL << 20;
+    const std::string source = sparseSource(size);
+    const std::string convert = quote(dir.path("corvan-cli")) + " convert --debug " +
+                                quote(source) + " " + track + " 2>/dev/null";
+    for (const std::string& command :
+         {"set -o pipefail; " + convert + " | true", convert + " >/dev/full"}) {
+        SCOPED_TRACE(command);
+        fs::remove(dir.path("game/track.imc.bak"));
+        writeShared("game/track.imc", kOriginal);
+        const int raw = std::system(("bash -c " + quote(command)).c_str());
+        EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << raw;
+        EXPECT_EQ(fs::file_size(dir.path("game/track.imc")), 190 + size);
+        EXPECT_EQ(readFile(dir.path("game/track.imc.bak")), kOriginal);
+        EXPECT_EQ(gameFolder(), (std::vector<std::string>{"track.imc", "track.imc.bak"}));
     }
 }
 

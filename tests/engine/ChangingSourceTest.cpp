@@ -39,6 +39,13 @@ public:
     std::error_code renameFile(const std::string& f, const std::string& t) override {
         return posix_.renameFile(f, t);
     }
+    platform::FileStatus status(const std::string& p) override { return posix_.status(p); }
+    std::error_code checkCreatable(const std::string& p) override {
+        return posix_.checkCreatable(p);
+    }
+    std::error_code makeUniqueFile(const std::string& prefix, std::string& made) override {
+        return posix_.makeUniqueFile(prefix, made);
+    }
 
 private:
     platform::PosixFileSystem posix_;

@@ -3,7 +3,9 @@
 #include "platform/PosixFileSystem.h"
 #include "support/Fakes.h"
 #include "support/FaultyFileSystem.h"
+#include "support/MemoryFiles.h"
 #include "support/TempDir.h"
+#include "support/WriterLock.h"
 
 #include <gtest/gtest.h>
 
@@ -96,11 +98,11 @@ TEST_F(ConvertWav, AMissingSourceIsReportedAndNeverCreated) {
     EXPECT_EQ(readFile(imc), queuedHeaderFor({}));
 }
 
-TEST_F(ConvertWav, ASourceHeldByAnotherProgramIsMeasuredAsEmptyAndLeftAlone) {
+TEST_F(ConvertWav, ASourceBeingWrittenByAnotherProgramIsMeasuredAsEmptyAndLeftAlone) {
     const Bytes source = patternBytes(5000);
     writeFile(wav, source);
-    platform::File holder(posix, wav, platform::OpenMode::ReadExisting);
-    ASSERT_TRUE(holder.isOpen());
+    WriterLock holder(wav);
+    ASSERT_TRUE(holder.locked());
     EXPECT_FALSE(convert(wav, imc));
     EXPECT_EQ(user.events,
               (Events{"box 0x30: Could not open file " + wav, "pointer default", "beep", kFailed}));
@@ -192,6 +194,16 @@ TEST_F(ConvertWav, EveryFailureEndsWithBeepAndMessageAndKeepsWhatWasWritten) {
             closed += call.op == FileOp::Close;
         }
         EXPECT_EQ(opened, closed);
+    }
+}
+
+TEST_F(ConvertWav, ASourceOverTheLimitIsRefusedWithoutASingleRead) {
+    for (const std::uint64_t size : {2147483648ULL, 1ULL << 40}) {
+        MemoryFiles files(size);
+        FakeUserInterface ui;
+        EXPECT_FALSE(ImcBuilder(files, ui, inputs).convertWav("source", "target"));
+        EXPECT_EQ(files.reads, 0u);
+        EXPECT_EQ(ui.events, (Events{"pointer default", "beep", kFailed}));
     }
 }
 

@@ -1,6 +1,7 @@
 // Every file operation of a whole replacement (backup, conversion, restore) made to fail in
 // turn, and every read and write made to fall short: whatever fails, the user is told, a
-// success is only ever reported for a complete file, and the original track is never lost.
+// success is only ever reported for a complete file, and neither the original track nor an
+// older backup is ever lost.
 
 #include "engine/TrackReplacement.h"
 #include "platform/PosixFileSystem.h"
@@ -26,8 +27,9 @@ const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 const Bytes kOlderBackup = {'O', 'L', 'D', 'E', 'R'};
 
 const char* opName(FileOp op) {
-    static const char* const names[] = {"open",   "read",   "write", "close",
-                                        "exists", "delete", "rename"};
+    static const char* const names[kFileOps] = {"open",      "read",       "write",  "close",
+                                                "exists",    "delete",     "rename", "status",
+                                                "creatable", "unique name"};
     return names[static_cast<int>(op)];
 }
 
@@ -60,7 +62,7 @@ public:
         inputs_.loop = setting.loop;
         inputs_.start = 3277;
         inputs_.end = 29490;
-        wav_ = readFile("/usr/share/sounds/alsa/Front_Center.wav");
+        wav_ = patternBytes(150001);
         // What a clean run writes, as the reference for every run that says it succeeded.
         Run clean = run({});
         EXPECT_EQ(clean.result.outcome, Outcome::Converted);
@@ -123,6 +125,14 @@ public:
         const std::string backup = target + ".bak";
         const bool saidSuccess = !r.user.events.empty() &&
                                  r.user.events.back().rfind("box 0x00: Save Successful.", 0) == 0;
+        const std::string told = r.result.error ? r.result.error->describe() : "";
+        // No file is left behind that the user is not told of.
+        for (const auto& entry : fs::directory_iterator(r.dir->path(""))) {
+            const std::string name = entry.path().filename().string();
+            if (name != "song.wav" && name != "track.imc" && name != "track.imc.bak") {
+                EXPECT_NE(told.find(entry.path().string()), std::string::npos) << name;
+            }
+        }
         switch (r.result.outcome) {
             case Outcome::Converted:
                 EXPECT_FALSE(hitsTheNewFile(r, faults, target)) << "a success after a lost write";
@@ -134,9 +144,7 @@ public:
                 EXPECT_FALSE(saidSuccess);
                 ASSERT_TRUE(r.result.error) << "the user must be told why";
                 EXPECT_EQ(readFile(target), kOriginal);
-                if (setting_.olderBackup && fs::exists(backup)) {
-                    EXPECT_EQ(readFile(backup), kOlderBackup);
-                }
+                expectOlderBackup(backup, told);
                 break;
             case Outcome::ConversionFailed:
                 EXPECT_FALSE(saidSuccess);
@@ -144,21 +152,37 @@ public:
                 EXPECT_EQ(r.user.events.back(), "box 0x10: IMC Generation Failed!");
                 if (!r.result.error) {
                     EXPECT_EQ(readFile(target), kOriginal);
-                    EXPECT_FALSE(fs::exists(backup)) << "the original went back";
+                    expectOlderBackup(backup, told);
+                } else if (fs::exists(target) && readFile(target) == kOriginal) {
+                    // The original went back, its older backup did not: the user is told
+                    // where it is.
+                    EXPECT_TRUE(setting_.olderBackup);
+                    EXPECT_NE(told.find("rename to " + backup), std::string::npos) << told;
                 } else {
                     // The restore failed and said so: the original is under its backup
                     // name, and nothing broken under the track's own.
                     EXPECT_EQ(readFile(backup), kOriginal);
-                    const bool partialKept =
-                        r.result.error->operation.find("could not be deleted") != std::string::npos;
+                    const bool partialKept = told.find("could not be deleted") != std::string::npos;
                     // A partial file may only stay where the user is told so.
                     if (!partialKept) {
                         EXPECT_FALSE(fs::exists(target));
+                    }
+                    if (setting_.olderBackup) {
+                        EXPECT_NE(told.find("the older backup is kept as"), std::string::npos);
                     }
                 }
                 break;
         }
         ++cases_;
+    }
+
+    // The older backup, if there was one, is where it was, byte for byte.
+    void expectOlderBackup(const std::string& backup, const std::string& told) {
+        if (setting_.olderBackup) {
+            EXPECT_EQ(readFile(backup), kOlderBackup) << told;
+        } else {
+            EXPECT_FALSE(fs::exists(backup)) << told;
+        }
     }
 
     // Each call of the clean run failing on its own, and each read and write falling short;
@@ -175,21 +199,32 @@ public:
     int cases() const { return cases_; }
 
 private:
+    // A failed conversion, and each step of the restore after it failing as well; then the
+    // restore's first rename and the delete of the partial file both.
     void single(Fault fault) {
         Run r = run({fault});
         check(r, {fault});
         if (r.result.outcome != Outcome::ConversionFailed) return;
-        int renames = 0, removes = 0;
+        const std::string target = r.dir->path("track.imc");
+        std::map<FileOp, int> seen;
+        bool converting = false;
+        std::vector<Fault> restoreSteps;
         for (const auto& call : r.files->calls()) {
-            renames += call.op == FileOp::Rename;
-            removes += call.op == FileOp::Remove;
+            const int nth = ++seen[call.op];
+            converting = converting || (call.op == FileOp::Open && call.path == target);
+            if (converting && (call.op == FileOp::Rename || call.op == FileOp::Remove)) {
+                restoreSteps.push_back({call.op, Action::Fail, nth});
+            }
         }
-        // The restore's rename is the run's last; the partial file's delete follows it.
-        const Fault restore{FileOp::Rename, Action::Fail, renames};
-        if (fault.op == FileOp::Rename && fault.nth == renames) return;
-        Run second = run({fault, restore});
-        check(second, {fault, restore});
-        const Fault removal{FileOp::Remove, Action::Fail, removes + 1};
+        for (const Fault& step : restoreSteps) {
+            if (step.op == fault.op && step.nth == fault.nth) continue;
+            Run second = run({fault, step});
+            check(second, {fault, step});
+        }
+        if (restoreSteps.empty() || restoreSteps.front().op != FileOp::Rename) return;
+        const Fault restore = restoreSteps.front();
+        if (restore.nth == fault.nth && fault.op == FileOp::Rename) return;
+        const Fault removal{FileOp::Remove, Action::Fail, seen[FileOp::Remove] + 1};
         Run third = run({fault, restore, removal});
         check(third, {fault, restore, removal});
         EXPECT_NE(third.result.error, std::nullopt) << "a double failure is still reported";

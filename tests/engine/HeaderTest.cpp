@@ -5,10 +5,12 @@
 #include "engine/ImcBuilder.h"
 #include "platform/PosixFileSystem.h"
 #include "support/Fakes.h"
+#include "support/MemoryFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <sstream>
 
@@ -145,6 +147,18 @@ TEST(LoopedHeader, MatchesTheTemplateWithTheComputedLoop) {
           {'M', "FFFFFD31"},
           {'P', "FFFFFF04"},
           {'T', "000006D8"}}},
+        // 545 / 1000 * 100 is 54.500000000000007 and rounds to 55; 545 * 100 / 1000 would be
+        // the tie 54.5 and round to 54.
+        {"the division comes before the multiplication",
+         546,
+         3277,
+         3277,
+         {{'S', "00000221"},
+          {'R', "00000137"},
+          {'L', "00000208"},
+          {'M', "FFFFFD2F"},
+          {'P', "FFFFFF37"},
+          {'T', "000002EA"}}},
         // -0.5 rounds to 0.
         {"empty source",
          0,
@@ -165,6 +179,40 @@ TEST(LoopedHeader, MatchesTheTemplateWithTheComputedLoop) {
         inputs.end = c.end;
         EXPECT_EQ(hexRows(convert(c.sourceSize, inputs).target),
                   hexRows(expand(kLoopedRows, c.fields)));
+    }
+}
+
+// Sources just under 2 GiB, which the size check lets through: a loop field beyond the 32-bit
+// range ends the conversion where it is computed, before any header is written. The debug
+// boxes shown before the failure tell where that was: the measurement, the loop message
+// and then one box per encoding.
+TEST(LoopedHeader, AFieldBeyondThe32BitRangeEndsTheConversionWhereItIsComputed) {
+    const struct {
+        const char* name;
+        std::uint64_t sourceSize;
+        std::int16_t start, end;
+        std::size_t boxesShown;  // with "Save Successful." for the conversion that succeeds
+    } cases[] = {
+        {"the loop start", 2147483301, 32767, 0, 1},
+        {"loop end minus loop start (encoding 4)", 2147483001, 32767, 0, 2 + 3},
+        {"size minus loop end (encoding 8)", 2147483601, 0, 0, 2 + 7},
+        {"every field just within the range", 2147483391, 0, 0, 2 + 9 + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        MemoryFiles files(c.sourceSize);
+        FakeUserInterface user;
+        FakeInputs inputs;
+        inputs.debug = true;
+        inputs.loop = true;
+        inputs.start = c.start;
+        inputs.end = c.end;
+        const bool converts = ImcBuilder(files, user, inputs).convertWav("source", "target");
+        EXPECT_EQ(std::count_if(user.events.begin(), user.events.end(),
+                                [](const std::string& e) { return e.rfind("box 0x00", 0) == 0; }),
+                  static_cast<long>(c.boxesShown));
+        EXPECT_EQ(files.written, converts ? 228 + c.sourceSize : 0);
+        EXPECT_EQ(converts, c.boxesShown == 12);
     }
 }
 

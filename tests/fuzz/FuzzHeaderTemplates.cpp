@@ -6,6 +6,7 @@
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "support/Fakes.h"
+#include "support/MemoryFiles.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -16,53 +17,7 @@
 
 namespace {
 
-// A source of a given length whose bytes are never looked at, and a target that keeps its
-// first bytes (the header) and counts the rest; so a 2 GiB conversion costs no memory.
-class MemoryFiles final : public corvan::platform::FileSystem {
-public:
-    explicit MemoryFiles(std::uint64_t sourceLength) : sourceLength_(sourceLength) {}
-
-    corvan::platform::Handle open(const std::string& path, corvan::platform::OpenMode) override {
-        if (path == "source") {
-            sourceLeft_ = sourceLength_;
-            return 1;
-        }
-        kept.clear();
-        written = 0;
-        return 2;
-    }
-    corvan::platform::IoResult read(corvan::platform::Handle h, std::uint8_t*,
-                                    std::uint32_t n) override {
-        if (h != 1) return {};
-        const auto count = static_cast<std::uint32_t>(std::min<std::uint64_t>(n, sourceLeft_));
-        sourceLeft_ -= count;
-        return {true, count};
-    }
-    corvan::platform::IoResult write(corvan::platform::Handle h, const std::uint8_t* b,
-                                     std::uint32_t n) override {
-        if (h != 2) return {};
-        const std::size_t keep = std::min<std::size_t>(n, kKept - std::min(kKept, kept.size()));
-        kept.insert(kept.end(), b, b + keep);
-        written += n;
-        return {true, n};
-    }
-    bool close(corvan::platform::Handle) override { return true; }
-    std::optional<std::uint64_t> sizeOf(corvan::platform::Handle h) override {
-        if (h == 1) return sourceLength_;
-        return std::nullopt;
-    }
-    bool fileExists(const std::string&) override { return false; }
-    std::error_code removeFile(const std::string&) override { return {}; }
-    std::error_code renameFile(const std::string&, const std::string&) override { return {}; }
-
-    static constexpr std::size_t kKept = 512;
-    std::vector<std::uint8_t> kept;
-    std::uint64_t written = 0;
-
-private:
-    std::uint64_t sourceLength_;
-    std::uint64_t sourceLeft_ = 0;
-};
+using corvan::test::MemoryFiles;
 
 template <typename T>
 T take(const std::uint8_t*& data, std::size_t& size) {

@@ -1,10 +1,13 @@
 #include "platform/File.h"
 #include "platform/PosixFileSystem.h"
 #include "support/TempDir.h"
+#include "support/WriterLock.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <sys/stat.h>
 
 namespace corvan::test {
 namespace {
@@ -60,16 +63,57 @@ TEST_F(PosixFileSystemTest, ReadsDeliverUpToTheCountThenZeroAtTheEnd) {
     EXPECT_FALSE(files.read(platform::kInvalidHandle, buffer, 10).ok);
 }
 
-TEST_F(PosixFileSystemTest, AnOpenFileIsHeldExclusivelyUntilClosed) {
+// A source is only read, so readers share it (an exclusive lock would need write access on
+// NFS); a file being written is held alone.
+TEST_F(PosixFileSystemTest, ReadersShareAFileAndAWriterHoldsItAlone) {
     writeFile(path, patternBytes(10));
-    for (OpenMode first : {OpenMode::ReadExisting, OpenMode::CreateOrTruncate}) {
-        File holder(files, path, first);
-        ASSERT_TRUE(holder.isOpen());
+    {
+        File reader(files, path, OpenMode::ReadExisting);
+        ASSERT_TRUE(reader.isOpen());
+        EXPECT_TRUE(File(files, path, OpenMode::ReadExisting).isOpen());
+        EXPECT_FALSE(File(files, path, OpenMode::CreateOrTruncate).isOpen());
+        EXPECT_FALSE(WriterLock(path).locked());
+    }
+    {
+        File writer(files, path, OpenMode::CreateOrTruncate);
+        ASSERT_TRUE(writer.isOpen());
         EXPECT_FALSE(File(files, path, OpenMode::ReadExisting).isOpen());
         EXPECT_FALSE(File(files, path, OpenMode::CreateOrTruncate).isOpen());
-        holder.close();
-        EXPECT_TRUE(File(files, path, OpenMode::ReadExisting).isOpen());
     }
+    writeFile(path, patternBytes(10));
+    WriterLock other(path);
+    ASSERT_TRUE(other.locked());
+    EXPECT_FALSE(File(files, path, OpenMode::ReadExisting).isOpen());
+    EXPECT_EQ(readFile(path), patternBytes(10)) << "a refused open changes nothing";
+}
+
+TEST_F(PosixFileSystemTest, TellsWhatAPathNamesAndWhetherAFileCanBeMadeThere) {
+    writeFile(path, patternBytes(3));
+    std::filesystem::create_hard_link(path, dir.path("link.bin"));
+    ASSERT_EQ(::mkfifo(dir.path("fifo").c_str(), 0644), 0);
+    const platform::FileStatus a = files.status(path);
+    EXPECT_EQ(a.kind, platform::FileKind::Regular);
+    const platform::FileStatus link = files.status(dir.path("link.bin"));
+    EXPECT_EQ(std::pair(link.device, link.inode), std::pair(a.device, a.inode));
+    EXPECT_NE(files.status(dir.path("")).inode, a.inode);
+    EXPECT_EQ(files.status(dir.path("")).kind, platform::FileKind::Directory);
+    EXPECT_EQ(files.status(dir.path("fifo")).kind, platform::FileKind::Other);
+    EXPECT_EQ(files.status(dir.path("none")).kind, platform::FileKind::Missing);
+    EXPECT_FALSE(files.status(dir.path("none")).error);
+    EXPECT_EQ(files.status(path + "/under").error, std::errc::not_a_directory);
+
+    EXPECT_FALSE(files.checkCreatable(dir.path("new.bin")));
+    EXPECT_EQ(files.checkCreatable(dir.path("none/new.bin")), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(files.checkCreatable(path + "/new.bin"), std::errc::not_a_directory);
+
+    std::string first, second;
+    EXPECT_FALSE(files.makeUniqueFile(path + ".old-", first));
+    EXPECT_FALSE(files.makeUniqueFile(path + ".old-", second));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.rfind(path + ".old-", 0), 0u);
+    EXPECT_EQ(readFile(first), Bytes{});
+    EXPECT_EQ(files.makeUniqueFile(dir.path("none/x-"), first),
+              std::errc::no_such_file_or_directory);
 }
 
 TEST_F(PosixFileSystemTest, ExistsRemoveAndRenameReportTheSystemsReason) {

@@ -86,4 +86,25 @@ std::error_code FaultyFileSystem::renameFile(const std::string& from, const std:
     return inner_.renameFile(from, to);
 }
 
+platform::FileStatus FaultyFileSystem::status(const std::string& path) {
+    calls_.push_back({FileOp::Status, path});
+    if (ruleFor(FileOp::Status)) {
+        return {platform::FileKind::Missing, 0, 0,
+                std::make_error_code(std::errc::permission_denied)};
+    }
+    return inner_.status(path);
+}
+
+std::error_code FaultyFileSystem::checkCreatable(const std::string& path) {
+    calls_.push_back({FileOp::Creatable, path});
+    if (ruleFor(FileOp::Creatable)) return std::make_error_code(std::errc::permission_denied);
+    return inner_.checkCreatable(path);
+}
+
+std::error_code FaultyFileSystem::makeUniqueFile(const std::string& prefix, std::string& made) {
+    calls_.push_back({FileOp::Unique, prefix});
+    if (ruleFor(FileOp::Unique)) return std::make_error_code(std::errc::permission_denied);
+    return inner_.makeUniqueFile(prefix, made);
+}
+
 }  // namespace corvan::test

@@ -8,20 +8,21 @@
 
 namespace corvan::test {
 
-enum class FileOp { Open, Read, Write, Close, Exists, Remove, Rename };
+enum class FileOp { Open, Read, Write, Close, Exists, Remove, Rename, Status, Creatable, Unique };
+inline constexpr int kFileOps = 10;
 
 // Passes every call on to another file layer and logs it; chosen calls can instead fail,
 // fall short, or report a result without touching any file.
 class FaultyFileSystem final : public platform::FileSystem {
 public:
     enum class Action {
-        Fail,     // the call does nothing and reports failure
+        Fail,     // the call does nothing and reports failure (status: a path it cannot look at)
         Shorten,  // a read or write moves at most `count` bytes
         Pretend,  // a read or write reports success with `count` bytes and moves nothing
     };
     struct Call {
         FileOp op;
-        std::string path;  // open, exists, remove and rename (the source)
+        std::string path;  // what the call names (a rename: its source; unique: the prefix)
         platform::Handle handle = platform::kInvalidHandle;
         std::uint32_t requested = 0;
         std::uint32_t count = 0;  // what a read or write reported
@@ -46,8 +47,14 @@ public:
     bool fileExists(const std::string& path) override;
     std::error_code removeFile(const std::string& path) override;
     std::error_code renameFile(const std::string& from, const std::string& to) override;
+    platform::FileStatus status(const std::string& path) override;
+    std::error_code checkCreatable(const std::string& path) override;
+    std::error_code makeUniqueFile(const std::string& prefix, std::string& made) override;
+    // Asks the engine to stop once `stopAfterReads` reads have been made (never if -1).
+    bool stopRequested() override { return stopAfterReads >= 0 && reads() >= stopAfterReads; }
 
     std::vector<platform::OpenMode> openModes;
+    int stopAfterReads = -1;
 
 private:
     struct Rule {
@@ -61,7 +68,9 @@ private:
     platform::FileSystem& inner_;
     std::vector<Rule> rules_;
     std::vector<Call> calls_;
-    int seen_[7] = {};
+    int reads() const { return seen_[static_cast<int>(FileOp::Read)]; }
+
+    int seen_[kFileOps] = {};
 };
 
 }  // namespace corvan::test

@@ -6,7 +6,9 @@
 
 #include <QPushButton>
 #include <QSignalSpy>
+
 #include <QTest>
+#include <algorithm>
 
 #include <unistd.h>
 
@@ -161,7 +163,7 @@ TEST_F(SaveDialogTest, OkKeepsTheOldTrackAsBackupAndWritesTheNewOneInItsPlace) {
     expectBackToTheMainWindow(dialog);
 }
 
-TEST_F(SaveDialogTest, AnOlderBackupIsDeletedBeforeTheTrackTakesItsName) {
+TEST_F(SaveDialogTest, AnOlderBackupMakesWayOnlyOnceTheNewTrackIsWritten) {
     test::writeFile(track() + ".bak", {'O', 'L', 'D', 'E', 'R'});
     frmSave* dialog = openDialog();
     ASSERT_NE(dialog, nullptr);
@@ -171,15 +173,22 @@ TEST_F(SaveDialogTest, AnOlderBackupIsDeletedBeforeTheTrackTakesItsName) {
 
     EXPECT_EQ(backups(), std::vector<std::string>{"track.imc.bak"});
     EXPECT_EQ(test::readFile(track() + ".bak"), kOldTrack);
-    std::vector<std::pair<FileOp, std::string>> steps;
-    for (std::size_t i = before; i < h->files.calls().size() && steps.size() < 4; ++i) {
-        steps.emplace_back(h->files.calls()[i].op, h->files.calls()[i].path);
+    // The older backup is moved aside, not deleted, until the new track is complete.
+    std::vector<FileOp> steps;
+    std::string aside;
+    for (std::size_t i = before; i < h->files.calls().size(); ++i) {
+        const auto& call = h->files.calls()[i];
+        if (call.op == FileOp::Unique) aside = call.path;
+        if (call.op != FileOp::Read && call.op != FileOp::Write) steps.push_back(call.op);
     }
-    EXPECT_EQ(steps,
-              (std::vector<std::pair<FileOp, std::string>>{{FileOp::Exists, track() + ".bak"},
-                                                           {FileOp::Remove, track() + ".bak"},
-                                                           {FileOp::Rename, track()},
-                                                           {FileOp::Open, track()}}));
+    EXPECT_EQ(aside, track() + ".bak.old-");
+    const auto position = [&](FileOp op) {
+        return std::find(steps.begin(), steps.end(), op) - steps.begin();
+    };
+    EXPECT_LT(position(FileOp::Exists), position(FileOp::Unique));
+    EXPECT_LT(position(FileOp::Unique), position(FileOp::Rename));
+    EXPECT_LT(position(FileOp::Open), position(FileOp::Remove));
+    EXPECT_EQ(steps.back(), FileOp::Remove) << "the older backup goes last";
     EXPECT_EQ(test::readFile(track()), expectedImc());
 }
 
@@ -203,7 +212,9 @@ TEST_F(SaveDialogTest, AFailedConversionPutsTheOriginalTrackBack) {
     QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
 
     EXPECT_EQ(test::readFile(track()), kOldTrack);
-    EXPECT_TRUE(backups().empty()) << "the original went back under its own name";
+    EXPECT_EQ(backups(), std::vector<std::string>{"track.imc.bak"});
+    EXPECT_EQ(test::readFile(track() + ".bak"), (Bytes{'O', 'L', 'D', 'E', 'R'}))
+        << "the original went back under its own name, the older backup under its own";
     EXPECT_EQ(h->user.events, (std::vector<std::string>{
                                   "pointer hourglass", "box 0x10: Incomplete write",
                                   "pointer default", "beep", "box 0x10: IMC Generation Failed!"}));
@@ -228,8 +239,9 @@ TEST_F(SaveDialogTest, AFailedBackupStepIsShownAndNothingElseHappens) {
         std::function<void()> fault;
         std::string message;
     } cases[] = {
-        {"the old backup cannot be deleted", true, [this] { h->files.failNth(FileOp::Remove, 1); },
-         "box 0x10: " + track() + ".bak: cannot delete: "},
+        {"the older backup cannot be moved aside", true,
+         [this] { h->files.failNth(FileOp::Rename, 1); },
+         "box 0x10: " + track() + ".bak: cannot rename to " + track() + ".bak.old-"},
         {"the track went away after it was listed", false, [this] { fs::remove(track()); },
          "box 0x10: " + track() + ": cannot rename to " + track() +
              ".bak: No such file or directory"},
