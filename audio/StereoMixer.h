@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+namespace corvan::audio {
+
+// Turns frames of any channel count into stereo frames, scaled by a gain.
+//
+// Mono goes to both sides unchanged; stereo passes through. More channels are mixed down
+// with the ITU-R BS.775 coefficients: each left channel (front, side or rear) goes to the
+// left output, each right one to the right output, the centre and a single rear centre to
+// both at -3 dB (0.7071), surrounds at -3 dB on their side, and the LFE channel is left
+// out. The result is not scaled down, so a loud surround mix can clip; the clipping is
+// counted at the 16-bit output and a gain below 0 dB avoids it.
+class StereoMixer {
+public:
+    // `channelMap` holds libsndfile's SF_CHANNEL_MAP_* for each channel; when it is empty
+    // the channels are taken in the WAVE order (L, R, C, LFE, rear L, rear R, side L, side R).
+    StereoMixer(int channels, const std::vector<int>& channelMap, double gainDb);
+
+    // Mixes `frames` interleaved frames of `in` into interleaved stereo `out`.
+    void mix(const float* in, std::size_t frames, float* out) const;
+
+    // The share of each input channel in the left and right output, before the gain.
+    const std::vector<float>& leftWeights() const { return left_; }
+    const std::vector<float>& rightWeights() const { return right_; }
+
+private:
+    int channels_;
+    float gain_;
+    std::vector<float> left_;
+    std::vector<float> right_;
+};
+
+}  // namespace corvan::audio
