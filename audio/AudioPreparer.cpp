@@ -123,15 +123,20 @@ bool convertFrames(const SoundFile& source, BlockReader& reader, FrameWriter& wr
                    const PrepareOptions& options, std::int64_t& clipped) {
     const int channels = source.info().channels;
     const StereoMixer mixer(channels, source.channelMap(), options.gainDb);
-    RateConverter converter(source.info().samplerate, options.blockFrames);
+    const int mixed = mixer.outputChannels();
+    RateConverter converter(source.info().samplerate, mixed, options.blockFrames);
+    std::vector<std::int16_t> doubled;
     const RateConverter::Sink sink = [&](const std::int16_t* frames, std::size_t count) {
-        writer.write(frames, count);
+        if (mixed == kGameChannels) return writer.write(frames, count);
+        doubled.resize(count * kGameChannels);
+        for (std::size_t f = 0; f < count; ++f) doubled[2 * f] = doubled[2 * f + 1] = frames[f];
+        writer.write(doubled.data(), count);
     };
     std::vector<float> block(options.blockFrames * static_cast<std::size_t>(channels));
-    std::vector<float> stereo(options.blockFrames * kGameChannels);
+    std::vector<float> mixedBlock(options.blockFrames * static_cast<std::size_t>(mixed));
     while (const std::size_t got = reader.read(block.data(), options.blockFrames, sf_readf_float)) {
-        mixer.mix(block.data(), got, stereo.data());
-        converter.process(stereo.data(), got, sink);
+        mixer.mix(block.data(), got, mixedBlock.data());
+        converter.process(mixedBlock.data(), got, sink);
         if (!reader.reportAndGoOn()) return false;
     }
     converter.finish(sink);

@@ -10,16 +10,18 @@
 
 namespace corvan::audio {
 
-RateConverter::RateConverter(double inputRate, std::size_t maxInputFrames) {
+RateConverter::RateConverter(double inputRate, int channels, std::size_t maxInputFrames)
+    : channels_(channels) {
     // SOXR_TPDF is 0: the dither is on unless SOXR_NO_DITHER is asked for.
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     soxr_error_t error = nullptr;
-    soxr_ = soxr_create(inputRate, kGameSampleRate, kGameChannels, &error, &io, &quality, nullptr);
+    soxr_ = soxr_create(inputRate, kGameSampleRate, static_cast<unsigned>(channels), &error, &io,
+                        &quality, nullptr);
     if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
     const double ratio = kGameSampleRate / inputRate;
     const auto capacity = static_cast<std::size_t>(std::ceil(maxInputFrames * ratio)) + 256;
-    output_.resize(capacity * kGameChannels);
+    output_.resize(capacity * static_cast<std::size_t>(channels));
 }
 
 RateConverter::~RateConverter() {
@@ -27,7 +29,7 @@ RateConverter::~RateConverter() {
 }
 
 void RateConverter::process(const float* frames, std::size_t count, const Sink& sink) {
-    const std::size_t capacity = output_.size() / kGameChannels;
+    const std::size_t capacity = output_.size() / static_cast<std::size_t>(channels_);
     while (count > 0) {
         std::size_t used = 0, made = 0;
         soxr_error_t error =
@@ -35,13 +37,13 @@ void RateConverter::process(const float* frames, std::size_t count, const Sink& 
         if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
         if (used == 0 && made == 0) throw std::runtime_error("libsoxr: made no progress");
         if (made > 0) sink(output_.data(), made);
-        frames += used * kGameChannels;
+        frames += used * static_cast<std::size_t>(channels_);
         count -= used;
     }
 }
 
 void RateConverter::finish(const Sink& sink) {
-    const std::size_t capacity = output_.size() / kGameChannels;
+    const std::size_t capacity = output_.size() / static_cast<std::size_t>(channels_);
     for (;;) {
         std::size_t made = 0;
         soxr_error_t error =

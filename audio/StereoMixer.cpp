@@ -72,6 +72,10 @@ StereoMixer::StereoMixer(int channels, const std::vector<int>& channelMap, doubl
 
 void StereoMixer::mix(const float* in, std::size_t frames, float* out) const {
     const auto channels = static_cast<std::size_t>(channels_);
+    if (channels == 1) {
+        for (std::size_t f = 0; f < frames; ++f) out[f] = in[f] * gain_;
+        return;
+    }
     for (std::size_t f = 0; f < frames; ++f) {
         const float* frame = in + f * channels;
         float left = 0.0f, right = 0.0f;

@@ -7,9 +7,10 @@ namespace corvan::audio {
 
 // Turns frames of any channel count into stereo frames, scaled by a gain.
 //
-// Mono goes to both sides unchanged; stereo passes through. More channels are mixed down
-// with the ITU-R BS.775 coefficients: each left channel (front, side or rear) goes to the
-// left output, each right one to the right output, the centre and a single rear centre to
+// Mono stays one channel here, only scaled: it is converted once and doubled afterwards,
+// so that both sides get the same samples, dither included. Stereo passes through. More channels
+// are mixed down with the ITU-R BS.775 coefficients: each left channel (front, side or rear) goes
+// to the left output, each right one to the right output, the centre and a single rear centre to
 // both at -3 dB (0.7071), surrounds at -3 dB on their side, and the LFE channel is left
 // out. The result is not scaled down, so a loud surround mix can clip; the clipping is
 // counted at the 16-bit output and a gain below 0 dB avoids it.
@@ -19,7 +20,9 @@ public:
     // the channels are taken in the WAVE order (L, R, C, LFE, rear L, rear R, side L, side R).
     StereoMixer(int channels, const std::vector<int>& channelMap, double gainDb);
 
-    // Mixes `frames` interleaved frames of `in` into interleaved stereo `out`.
+    // 1 for a mono source, else 2.
+    int outputChannels() const { return channels_ == 1 ? 1 : 2; }
+    // Mixes `frames` interleaved frames of `in` into `out`, outputChannels() per frame.
     void mix(const float* in, std::size_t frames, float* out) const;
 
     // The share of each input channel in the left and right output, before the gain.
