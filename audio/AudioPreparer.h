@@ -14,9 +14,9 @@ struct PrepareOptions {
     // clipping. A game-ready source is copied unchanged only at 0 dB.
     double gainDb = 0.0;
     // Called between blocks with the share of the source read so far, 0 to 1.
-    std::function<void(double fraction)> onProgress;
+    std::function<void(double fraction)> onProgress = nullptr;
     // Asked between blocks; returning true stops the run and leaves nothing behind.
-    std::function<bool()> shouldCancel;
+    std::function<bool()> shouldCancel = nullptr;
     // Frames read from the source at a time; the memory used does not depend on the file.
     std::size_t blockFrames = 8192;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
