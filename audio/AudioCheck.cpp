@@ -31,7 +31,10 @@ void addLayoutDifferences(const RiffLayout& layout, AudioReport& report) {
         report.differences.push_back("it carries " + joined(report.chunksBeforeData) +
                                      " before its samples; the game would play them as noise");
     }
-    if (layout.hasData() && layout.dataBytesPresent() < layout.chunks.back().length) {
+    if (layout.lengthUnknown()) {
+        report.differences.push_back("its header does not give the length of its samples");
+    }
+    if (layout.cutShort()) {
         report.differences.push_back(
             "it is cut short: its header promises " + withThousands(layout.chunks.back().length) +
             " bytes of samples, the file holds " + withThousands(layout.dataBytesPresent()));

@@ -29,15 +29,12 @@ void refuseCutShortWav(const SoundFile& source) {
     const int major = source.info().format & SF_FORMAT_TYPEMASK;
     if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) return;
     const std::optional<RiffLayout> layout = readRiffLayout(source.path());
-    if (!layout || !layout->hasData()) return;
-    const std::uint64_t promised = layout->chunks.back().length;
-    if (layout->dataBytesPresent() < promised) {
-        throw AudioError(source.path(),
-                         "the file is cut short: its header promises " +
-                             withThousands(static_cast<std::int64_t>(promised)) +
-                             " bytes of samples, it holds " +
-                             withThousands(static_cast<std::int64_t>(layout->dataBytesPresent())));
-    }
+    if (!layout || !layout->cutShort()) return;
+    const auto promised = static_cast<std::int64_t>(layout->chunks.back().length);
+    const auto present = static_cast<std::int64_t>(layout->dataBytesPresent());
+    throw AudioError(source.path(), "the file is cut short: its header promises " +
+                                        withThousands(promised) + " bytes of samples, it holds " +
+                                        withThousands(present));
 }
 
 // Reads the source block by block, reporting progress and asking whether to stop.

@@ -20,6 +20,12 @@ struct RiffLayout {
     bool hasData() const { return !chunks.empty() && chunks.back().id == "data"; }
     // The bytes of sound data the file really holds, when it has a data chunk.
     std::uint64_t dataBytesPresent() const;
+    // A WAV written to a pipe cannot go back to fill in its length and leaves 0xFFFFFFFF.
+    bool lengthUnknown() const { return hasData() && chunks.back().length == 0xFFFFFFFFu; }
+    // The data chunk promises more bytes than the file holds.
+    bool cutShort() const {
+        return hasData() && !lengthUnknown() && dataBytesPresent() < chunks.back().length;
+    }
 };
 
 // Walks the chunk headers (id and length only) of the RIFF WAVE file at `path`; nothing

@@ -137,6 +137,18 @@ TEST(AudioCheck, CutShortWavIsNotReady) {
                             "file holds 1,000"));
 }
 
+// As a WAV written to a pipe has it: the check says so, and it is still prepared whole.
+TEST(AudioCheck, UnknownSampleLengthIsSaidButNotRefused) {
+    test::TempDir dir;
+    const std::string path = gameWav(dir, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    test::Bytes bytes = test::readFile(path);
+    std::fill(bytes.begin() + 40, bytes.begin() + 44, 0xFF);
+    test::writeFile(path, bytes);
+    EXPECT_THAT(checkAudio(path).differences,
+                ElementsAre("its header does not give the length of its samples"));
+    EXPECT_EQ(prepareGameWav(path, dir.path("out.wav")).framesWritten, 1000);
+}
+
 TEST(AudioCheck, UnreadableFileGivesLibsndfilesReason) {
     test::TempDir dir;
     const std::string path = dir.path("notes.txt");
