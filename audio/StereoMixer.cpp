@@ -10,12 +10,31 @@ namespace {
 
 constexpr float kMinus3Db = 0.70710678f;
 
-// The WAVE order of channels, used when the file names none.
-constexpr int kWaveOrder[] = {
-    SF_CHANNEL_MAP_FRONT_LEFT, SF_CHANNEL_MAP_FRONT_RIGHT, SF_CHANNEL_MAP_FRONT_CENTER,
-    SF_CHANNEL_MAP_LFE,        SF_CHANNEL_MAP_REAR_LEFT,   SF_CHANNEL_MAP_REAR_RIGHT,
-    SF_CHANNEL_MAP_SIDE_LEFT,  SF_CHANNEL_MAP_SIDE_RIGHT,
-};
+// The usual layout of a file of 3 to 8 channels that names none: 3.0, quad, 5.0, 5.1, 6.1,
+// 7.1, each in the WAVE order.
+std::vector<int> defaultLayout(int channels) {
+    constexpr int FL = SF_CHANNEL_MAP_FRONT_LEFT, FR = SF_CHANNEL_MAP_FRONT_RIGHT,
+                  FC = SF_CHANNEL_MAP_FRONT_CENTER, LFE = SF_CHANNEL_MAP_LFE,
+                  BL = SF_CHANNEL_MAP_REAR_LEFT, BR = SF_CHANNEL_MAP_REAR_RIGHT,
+                  BC = SF_CHANNEL_MAP_REAR_CENTER, SL = SF_CHANNEL_MAP_SIDE_LEFT,
+                  SR = SF_CHANNEL_MAP_SIDE_RIGHT;
+    switch (channels) {
+        case 2:
+            return {FL, FR};
+        case 3:
+            return {FL, FR, FC};
+        case 4:
+            return {FL, FR, BL, BR};
+        case 5:
+            return {FL, FR, FC, BL, BR};
+        case 6:
+            return {FL, FR, FC, LFE, BL, BR};
+        case 7:
+            return {FL, FR, FC, LFE, BC, SL, SR};
+        default:
+            return {FL, FR, FC, LFE, BL, BR, SL, SR};
+    }
+}
 
 struct Weights {
     float left;
@@ -57,16 +76,14 @@ StereoMixer::StereoMixer(int channels, const std::vector<int>& channelMap, doubl
         left_[0] = right_[0] = 1.0f;
         return;
     }
+    const std::vector<int> layout = channelMap.empty() ? defaultLayout(channels) : channelMap;
     for (int c = 0; c < channels; ++c) {
-        int place = SF_CHANNEL_MAP_INVALID;
-        if (static_cast<std::size_t>(c) < channelMap.size()) {
-            place = channelMap[static_cast<std::size_t>(c)];
-        } else if (channelMap.empty() && c < static_cast<int>(std::size(kWaveOrder))) {
-            place = kWaveOrder[c];
-        }
-        const Weights weights = weightsOf(place);
-        left_[static_cast<std::size_t>(c)] = weights.left;
-        right_[static_cast<std::size_t>(c)] = weights.right;
+        // Channels beyond the layout have no known place.
+        const auto index = static_cast<std::size_t>(c);
+        const Weights weights =
+            weightsOf(index < layout.size() ? layout[index] : SF_CHANNEL_MAP_INVALID);
+        left_[index] = weights.left;
+        right_[index] = weights.right;
     }
 }
 

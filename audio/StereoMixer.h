@@ -16,8 +16,10 @@ namespace corvan::audio {
 // counted at the 16-bit output and a gain below 0 dB avoids it.
 class StereoMixer {
 public:
-    // `channelMap` holds libsndfile's SF_CHANNEL_MAP_* for each channel; when it is empty
-    // the channels are taken in the WAVE order (L, R, C, LFE, rear L, rear R, side L, side R).
+    // `channelMap` holds libsndfile's SF_CHANNEL_MAP_* for each channel (libsndfile knows it
+    // for WAVE_FORMAT_EXTENSIBLE files). When it is empty, the usual layout of that many
+    // channels is assumed: L R C; quad L R Ls Rs; 5.0 L R C Ls Rs; 5.1 L R C LFE Ls Rs;
+    // 6.1 L R C LFE Cs Ls Rs; 7.1 L R C LFE Lrear Rrear Lside Rside.
     StereoMixer(int channels, const std::vector<int>& channelMap, double gainDb);
 
     // 1 for a mono source, else 2.
