@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -37,86 +38,23 @@ void refuseCutShortWav(const SoundFile& source) {
                                         withThousands(present));
 }
 
-// Reads the source block by block, reporting progress and asking whether to stop.
-class BlockReader {
-public:
-    BlockReader(const SoundFile& source, const PrepareOptions& options)
-        : source_(source), options_(options) {}
-
-    // Reads up to `frames` frames; 0 at the end. Throws when libsndfile reports an error.
-    template <typename Sample, typename ReadFunction>
-    std::size_t read(Sample* buffer, std::size_t frames, ReadFunction readFrames) {
-        const sf_count_t got =
-            readFrames(source_.handle(), buffer, static_cast<sf_count_t>(frames));
-        if (got < 0 || sf_error(source_.handle()) != SF_ERR_NO_ERROR) {
-            throw AudioError(source_.path(), source_.lastError());
-        }
-        framesRead_ += got;
-        return static_cast<std::size_t>(got);
-    }
-
-    // False when the run is to stop.
-    bool reportAndGoOn() const {
-        if (options_.onProgress) {
-            const double total = static_cast<double>(source_.info().frames);
-            options_.onProgress(std::min(1.0, static_cast<double>(framesRead_) / total));
-        }
-        return !(options_.shouldCancel && options_.shouldCancel());
-    }
-
-    // Throws when the source gave fewer frames than its header declared.
-    void checkComplete() const {
-        if (framesRead_ < source_.info().frames) {
-            throw AudioError(source_.path(), "the file ends early: after " +
-                                                 withThousands(framesRead_) + " of its " +
-                                                 withThousands(source_.info().frames) + " frames");
-        }
-    }
-
-private:
-    const SoundFile& source_;
-    const PrepareOptions& options_;
-    std::int64_t framesRead_ = 0;
-};
-
-class FrameWriter {
-public:
-    FrameWriter(const SoundFile& output, std::int64_t maxFrames)
-        : output_(output), maxFrames_(maxFrames) {}
-
-    void write(const std::int16_t* frames, std::size_t count) {
-        written_ += static_cast<std::int64_t>(count);
-        if (written_ > maxFrames_) {
-            throw AudioError(output_.path(), "the result would be longer than " +
-                                                 withThousands(gameWavBytes(maxFrames_)) +
-                                                 " bytes");
-        }
-        const sf_count_t done =
-            sf_writef_short(output_.handle(), frames, static_cast<sf_count_t>(count));
-        if (done != static_cast<sf_count_t>(count)) {
-            throw AudioError(output_.path(), output_.lastError());
-        }
-    }
-    std::int64_t written() const { return written_; }
-
-private:
-    const SoundFile& output_;
-    std::int64_t maxFrames_;
-    std::int64_t written_ = 0;
-};
+// Called after each block read with its frame count; false when the run is to stop.
+using AfterBlock = std::function<bool(std::size_t frames)>;
+using WriteFrames = std::function<void(const std::int16_t* frames, std::size_t count)>;
 
 // False when cancelled.
-bool copyFrames(BlockReader& reader, FrameWriter& writer, std::size_t blockFrames) {
+bool copyFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
+                std::size_t blockFrames) {
     std::vector<std::int16_t> block(blockFrames * kGameChannels);
-    while (const std::size_t got = reader.read(block.data(), blockFrames, sf_readf_short)) {
-        writer.write(block.data(), got);
-        if (!reader.reportAndGoOn()) return false;
+    while (const std::size_t got = source.read(block.data(), blockFrames)) {
+        write(block.data(), got);
+        if (!afterBlock(got)) return false;
     }
     return true;
 }
 
 // False when cancelled.
-bool convertFrames(const SoundFile& source, BlockReader& reader, FrameWriter& writer,
+bool convertFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
                    const PrepareOptions& options, std::int64_t& clipped) {
     const int channels = source.info().channels;
     const StereoMixer mixer(channels, source.channelMap(), options.gainDb);
@@ -124,17 +62,17 @@ bool convertFrames(const SoundFile& source, BlockReader& reader, FrameWriter& wr
     RateConverter converter(source.info().samplerate, mixed, options.blockFrames);
     std::vector<std::int16_t> doubled;
     const RateConverter::Sink sink = [&](const std::int16_t* frames, std::size_t count) {
-        if (mixed == kGameChannels) return writer.write(frames, count);
+        if (mixed == kGameChannels) return write(frames, count);
         doubled.resize(count * kGameChannels);
         for (std::size_t f = 0; f < count; ++f) doubled[2 * f] = doubled[2 * f + 1] = frames[f];
-        writer.write(doubled.data(), count);
+        write(doubled.data(), count);
     };
     std::vector<float> block(options.blockFrames * static_cast<std::size_t>(channels));
     std::vector<float> mixedBlock(options.blockFrames * static_cast<std::size_t>(mixed));
-    while (const std::size_t got = reader.read(block.data(), options.blockFrames, sf_readf_float)) {
+    while (const std::size_t got = source.read(block.data(), options.blockFrames)) {
         mixer.mix(block.data(), got, mixedBlock.data());
         converter.process(mixedBlock.data(), got, sink);
-        if (!reader.reportAndGoOn()) return false;
+        if (!afterBlock(got)) return false;
     }
     converter.finish(sink);
     clipped = converter.clippedSamples();
@@ -171,13 +109,28 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
 
     TempOutput temporary(outputPath);
     SoundFile output = SoundFile::openGameWavForWriting(temporary.descriptor(), outputPath);
-    BlockReader reader(source, options);
-    FrameWriter writer(output, maxFrames);
+    std::int64_t framesRead = 0;
+    const AfterBlock afterBlock = [&](std::size_t frames) {
+        framesRead += static_cast<std::int64_t>(frames);
+        if (options.onProgress) {
+            options.onProgress(std::min(1.0, static_cast<double>(framesRead) / info.frames));
+        }
+        return !(options.shouldCancel && options.shouldCancel());
+    };
+    const WriteFrames write = [&](const std::int16_t* frames, std::size_t count) {
+        // The length is known beforehand only as far as libsndfile could tell it.
+        result.framesWritten += static_cast<std::int64_t>(count);
+        if (result.framesWritten > maxFrames) {
+            throw AudioError(sourcePath, "too long for the game: the result would be over " +
+                                             withThousands(options.maxOutputBytes) + " bytes");
+        }
+        output.write(frames, count);
+    };
     bool finished = false;
     try {
         finished = result.copiedUnchanged
-                       ? copyFrames(reader, writer, options.blockFrames)
-                       : convertFrames(source, reader, writer, options, result.clippedSamples);
+                       ? copyFrames(source, write, afterBlock, options.blockFrames)
+                       : convertFrames(source, write, afterBlock, options, result.clippedSamples);
     } catch (const AudioError&) {
         throw;
     } catch (const std::runtime_error& error) {  // libsoxr's failures
@@ -185,12 +138,15 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     }
     if (!finished) {
         result.cancelled = true;
+        result.framesWritten = 0;
         return result;
     }
-    reader.checkComplete();
+    if (framesRead < info.frames) {
+        throw AudioError(sourcePath, "the file ends early: after " + withThousands(framesRead) +
+                                         " of its " + withThousands(info.frames) + " frames");
+    }
     output.close();
     temporary.commit();
-    result.framesWritten = writer.written();
     return result;
 }
 

@@ -11,7 +11,9 @@ SoundFile::SoundFile(SNDFILE* file, const SF_INFO& info, std::string path)
     : file_(file), info_(info), path_(std::move(path)) {}
 
 SoundFile::SoundFile(SoundFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), info_(other.info_), path_(other.path_) {}
+    : file_(std::exchange(other.file_, nullptr)),
+      info_(other.info_),
+      path_(std::move(other.path_)) {}
 
 SoundFile::~SoundFile() {
     if (file_ != nullptr) sf_close(file_);
@@ -43,8 +45,30 @@ std::vector<int> SoundFile::channelMap() const {
     return map;
 }
 
-std::string SoundFile::lastError() const {
-    return sf_strerror(file_);
+namespace {
+
+// libsndfile may report a decoding error (a FLAC stream that loses sync) while still
+// returning frames, so its error state is asked after every read.
+std::size_t checkedRead(SNDFILE* file, const std::string& path, sf_count_t got) {
+    if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR) throw AudioError(path, sf_strerror(file));
+    return static_cast<std::size_t>(got);
+}
+
+}  // namespace
+
+std::size_t SoundFile::read(float* frames, std::size_t count) const {
+    return checkedRead(file_, path_, sf_readf_float(file_, frames, static_cast<sf_count_t>(count)));
+}
+
+std::size_t SoundFile::read(std::int16_t* frames, std::size_t count) const {
+    return checkedRead(file_, path_, sf_readf_short(file_, frames, static_cast<sf_count_t>(count)));
+}
+
+void SoundFile::write(const std::int16_t* frames, std::size_t count) const {
+    const auto wanted = static_cast<sf_count_t>(count);
+    if (sf_writef_short(file_, frames, wanted) != wanted) {
+        throw AudioError(path_, sf_strerror(file_));
+    }
 }
 
 void SoundFile::close() {

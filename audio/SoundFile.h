@@ -2,6 +2,8 @@
 
 #include <sndfile.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,12 @@ public:
     // The channel of each position as libsndfile's SF_CHANNEL_MAP_* values, or empty when
     // the file does not say.
     std::vector<int> channelMap() const;
-    // libsndfile's reason for the last failure on this file.
-    std::string lastError() const;
+    // Reads up to `count` frames, converted by libsndfile (floats at 1.0 full scale); 0 at
+    // the end. Throws when libsndfile reports an error.
+    std::size_t read(float* frames, std::size_t count) const;
+    std::size_t read(std::int16_t* frames, std::size_t count) const;
+    // Writes `count` 16-bit frames; throws when not all of them were written.
+    void write(const std::int16_t* frames, std::size_t count) const;
     // Closes the file, finishing its header; throws when that fails.
     void close();
 

@@ -211,6 +211,13 @@ const Refusal kRefusals[] = {
          truncate(dir.path("in.wav"), 200000);
          return std::string("lost sync");
      }},
+    {"Mp3CutShort",  // libsndfile reads what there is without an error
+     [](test::TempDir& dir, PrepareOptions&, std::string&) {
+         EXPECT_TRUE(test::writeSine(dir.path("in.wav"), SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III,
+                                     44100, 2, 3.0, 440, -6));
+         truncate(dir.path("in.wav"), test::readFile(dir.path("in.wav")).size() / 2);
+         return std::string("the file ends early: after ");
+     }},
     {"NoFrames",
      [](test::TempDir& dir, PrepareOptions&, std::string&) {
          sineWav(dir, 0.0);
