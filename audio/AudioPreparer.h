@@ -1,0 +1,50 @@
+#pragma once
+
+#include "audio/GameFormat.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace corvan::audio {
+
+struct PrepareOptions {
+    // Applied to every sample before resampling; e.g. -3.0 to keep a loud recording from
+    // clipping. A game-ready source is copied unchanged only at 0 dB.
+    double gainDb = 0.0;
+    // Called between blocks with the share of the source read so far, 0 to 1.
+    std::function<void(double fraction)> onProgress = nullptr;
+    // Asked between blocks; returning true stops the run and leaves nothing behind.
+    std::function<bool()> shouldCancel = nullptr;
+    // Frames read from the source at a time; the memory used does not depend on the file.
+    std::size_t blockFrames = 8192;
+    // The longest result allowed. The game's limit; lowered only to test the refusal.
+    std::int64_t maxOutputBytes = kMaxGameWavBytes;
+};
+
+struct PrepareResult {
+    bool cancelled = false;        // nothing was written
+    bool copiedUnchanged = false;  // a game-ready source whose samples were copied as they are
+    std::int64_t framesWritten = 0;
+    // Samples beyond the 16-bit range, set to its limit; lower gainDb to avoid them.
+    std::int64_t clippedSamples = 0;
+};
+
+// Writes `sourcePath`, any audio file libsndfile reads, to `outputPath` as a game-ready WAV:
+// 16-bit PCM, 22,050 Hz, stereo, with the plain 44-byte header and nothing else before the
+// samples.
+//
+// Channels are mixed to stereo (StereoMixer), the rate converted with libsoxr's very high
+// quality and the samples reduced to 16 bits with libsoxr's TPDF dither. A source that
+// already holds 16-bit PCM at 22,050 Hz in stereo is copied frame for frame, unless a gain
+// is asked for. The output appears only when complete: a cancelled or failed run leaves no
+// file and an existing output untouched.
+//
+// Throws AudioError (one line naming the file and the reason) when the source cannot be
+// read, holds no frames, is cut short, names the same file as the output, or would give a
+// result longer than maxOutputBytes, and when the output cannot be written.
+PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
+                             const PrepareOptions& options = {});
+
+}  // namespace corvan::audio

@@ -1,0 +1,81 @@
+#include "audio/SoundFile.h"
+
+#include "audio/AudioError.h"
+#include "audio/GameFormat.h"
+
+#include <utility>
+
+namespace corvan::audio {
+
+SoundFile::SoundFile(SNDFILE* file, const SF_INFO& info, std::string path)
+    : file_(file), info_(info), path_(std::move(path)) {}
+
+SoundFile::SoundFile(SoundFile&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)),
+      info_(other.info_),
+      path_(std::move(other.path_)) {}
+
+SoundFile::~SoundFile() {
+    if (file_ != nullptr) sf_close(file_);
+}
+
+SoundFile SoundFile::openForReading(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) throw AudioError(path, sf_strerror(nullptr));
+    return SoundFile(file, info, path);
+}
+
+SoundFile SoundFile::openGameWavForWriting(int fd, const std::string& path) {
+    SF_INFO info{};
+    info.samplerate = kGameSampleRate;
+    info.channels = kGameChannels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
+    if (file == nullptr) throw AudioError(path, sf_strerror(nullptr));
+    // Whatever precedes the samples is played as sound, so the header must stay bare.
+    sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
+    return SoundFile(file, info, path);
+}
+
+std::vector<int> SoundFile::channelMap() const {
+    std::vector<int> map(static_cast<std::size_t>(info_.channels));
+    const int bytes = static_cast<int>(map.size() * sizeof(int));
+    if (sf_command(file_, SFC_GET_CHANNEL_MAP_INFO, map.data(), bytes) != SF_TRUE) return {};
+    return map;
+}
+
+namespace {
+
+// libsndfile may report a decoding error (a FLAC stream that loses sync) while still
+// returning frames, so its error state is asked after every read.
+std::size_t checkedRead(SNDFILE* file, const std::string& path, sf_count_t got) {
+    if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR) throw AudioError(path, sf_strerror(file));
+    return static_cast<std::size_t>(got);
+}
+
+}  // namespace
+
+std::size_t SoundFile::read(float* frames, std::size_t count) const {
+    return checkedRead(file_, path_, sf_readf_float(file_, frames, static_cast<sf_count_t>(count)));
+}
+
+std::size_t SoundFile::read(std::int16_t* frames, std::size_t count) const {
+    return checkedRead(file_, path_, sf_readf_short(file_, frames, static_cast<sf_count_t>(count)));
+}
+
+void SoundFile::write(const std::int16_t* frames, std::size_t count) const {
+    const auto wanted = static_cast<sf_count_t>(count);
+    if (sf_writef_short(file_, frames, wanted) != wanted) {
+        throw AudioError(path_, sf_strerror(file_));
+    }
+}
+
+void SoundFile::close() {
+    SNDFILE* file = std::exchange(file_, nullptr);
+    if (file == nullptr) return;
+    const int error = sf_close(file);
+    if (error != 0) throw AudioError(path_, sf_error_number(error));
+}
+
+}  // namespace corvan::audio

@@ -1,0 +1,107 @@
+#include "audio/Wording.h"
+
+#include <sndfile.h>
+
+namespace corvan::audio {
+
+namespace {
+
+// libsndfile's own name of a container or an encoding (one of the two parts of a format), for those
+// not worded here.
+std::string libraryName(int format) {
+    SF_FORMAT_INFO info{};
+    info.format = format;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) != 0 || info.name == nullptr) {
+        return "unknown";
+    }
+    return info.name;
+}
+
+}  // namespace
+
+std::string withThousands(std::int64_t value) {
+    const std::string digits = std::to_string(value < 0 ? -value : value);
+    std::string text = value < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+std::string describeContainer(int sfFormat) {
+    const int major = sfFormat & SF_FORMAT_TYPEMASK;
+    const int encoding = sfFormat & SF_FORMAT_SUBMASK;
+    switch (major) {
+        case SF_FORMAT_WAV:
+            return "WAV";
+        case SF_FORMAT_WAVEX:
+            return "WAVE_FORMAT_EXTENSIBLE WAV";
+        case SF_FORMAT_RF64:
+            return "RF64 WAV";
+        case SF_FORMAT_W64:
+            return "Wave64";
+        case SF_FORMAT_AIFF:
+            return "AIFF";
+        case SF_FORMAT_CAF:
+            return "CAF";
+        case SF_FORMAT_FLAC:
+            return "FLAC";
+        case SF_FORMAT_OGG:
+            if (encoding == SF_FORMAT_VORBIS) return "Ogg Vorbis";
+            if (encoding == SF_FORMAT_OPUS) return "Opus";
+            return "Ogg";
+        case SF_FORMAT_MPEG:
+            if (encoding == SF_FORMAT_MPEG_LAYER_III) return "MP3";
+            return "MPEG audio";
+        default:
+            return libraryName(major);
+    }
+}
+
+std::string describeEncoding(int sfFormat) {
+    const int encoding = sfFormat & SF_FORMAT_SUBMASK;
+    switch (encoding) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+            return "8-bit PCM";
+        case SF_FORMAT_PCM_16:
+            return "16-bit PCM";
+        case SF_FORMAT_PCM_24:
+            return "24-bit PCM";
+        case SF_FORMAT_PCM_32:
+            return "32-bit PCM";
+        case SF_FORMAT_FLOAT:
+            return "32-bit float";
+        case SF_FORMAT_DOUBLE:
+            return "64-bit float";
+        case SF_FORMAT_ULAW:
+            return "u-law";
+        case SF_FORMAT_ALAW:
+            return "A-law";
+        case SF_FORMAT_IMA_ADPCM:
+            return "IMA ADPCM";
+        case SF_FORMAT_MS_ADPCM:
+            return "Microsoft ADPCM";
+        case SF_FORMAT_VORBIS:
+            return "Vorbis";
+        case SF_FORMAT_OPUS:
+            return "Opus";
+        case SF_FORMAT_MPEG_LAYER_I:
+            return "MPEG Layer I";
+        case SF_FORMAT_MPEG_LAYER_II:
+            return "MPEG Layer II";
+        case SF_FORMAT_MPEG_LAYER_III:
+            return "MPEG Layer III";
+        default:
+            return libraryName(encoding);
+    }
+}
+
+std::string describeChannels(int channels) {
+    if (channels == 1) return "1 channel (mono)";
+    if (channels == 2) return "2 channels (stereo)";
+    return std::to_string(channels) + " channels";
+}
+
+}  // namespace corvan::audio

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace corvan::audio {
+
+// 22050 -> "22,050".
+std::string withThousands(std::int64_t value);
+// The container of a libsndfile format in a user's words: "WAV", "FLAC", "Ogg Vorbis", ...
+std::string describeContainer(int sfFormat);
+// The sample encoding in a user's words: "16-bit PCM", "32-bit float", "Vorbis", ...
+std::string describeEncoding(int sfFormat);
+// "1 channel (mono)", "2 channels (stereo)", "6 channels".
+std::string describeChannels(int channels);
+
+}  // namespace corvan::audio
