@@ -27,8 +27,8 @@ namespace {
 
 class SilentUser final : public corvan::UserInterface {
 public:
-    void messageBox(const std::string& text, int style) override {
-        if (style != corvan::MB_OK) std::fprintf(stderr, "%s\n", text.c_str());
+    void messageBox(const std::string& text, corvan::MessageStyle style) override {
+        if (style != corvan::MessageStyle::Plain) std::fprintf(stderr, "%s\n", text.c_str());
     }
     void beep() override {}
     void setMousePointer(corvan::MousePointer) override {}

@@ -4,10 +4,10 @@
 
 namespace corvan::cli {
 
-void ConsoleUserInterface::messageBox(const std::string& text, int style) {
+void ConsoleUserInterface::messageBox(const std::string& text, MessageStyle style) {
     std::string lines = text;
     std::replace(lines.begin(), lines.end(), '\r', '\n');
-    (style == MB_OK ? out_ : err_) << lines << '\n' << std::flush;
+    (style == MessageStyle::Plain ? out_ : err_) << lines << '\n' << std::flush;
 }
 
 }  // namespace corvan::cli

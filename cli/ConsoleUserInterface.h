@@ -12,7 +12,7 @@ class ConsoleUserInterface final : public UserInterface {
 public:
     ConsoleUserInterface(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
 
-    void messageBox(const std::string& text, int style) override;
+    void messageBox(const std::string& text, MessageStyle style) override;
     void beep() override {}
     void setMousePointer(MousePointer) override {}
 

@@ -30,7 +30,7 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
             user_.setMousePointer(MousePointer::Default);
             user_.messageBox(
                 "Save Successful.  Processed " + std::to_string(byteCount) + " WAV file bytes",
-                MB_OK);
+                MessageStyle::Plain);
             return true;
         }
     } catch (const RuntimeError&) {
@@ -40,7 +40,7 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
     user_.beep();
     target.close();
     source.close();
-    user_.messageBox("IMC Generation Failed!", MB_ICONERROR);
+    user_.messageBox("IMC Generation Failed!", MessageStyle::Error);
     return false;
 }
 
@@ -48,7 +48,7 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
 // close is a failed write.
 bool ImcBuilder::closeTarget(File& target) {
     if (target.close()) return true;
-    user_.messageBox("Incomplete write", MB_ICONERROR);
+    user_.messageBox("Incomplete write", MessageStyle::Error);
     return false;
 }
 
@@ -57,7 +57,7 @@ bool ImcBuilder::closeTarget(File& target) {
 bool ImcBuilder::copySource(File& target, File& source, const std::string& sourcePath,
                             ByteBuffer& buffer, std::int32_t& byteCount) {
     if (!writeImcHeader(target.handle(), sourcePath)) {
-        user_.messageBox("Failed to write IMC header", MB_ICONERROR);
+        user_.messageBox("Failed to write IMC header", MessageStyle::Error);
         return false;
     }
     source = File(files_, sourcePath, OpenMode::ReadExisting);
@@ -72,7 +72,7 @@ bool ImcBuilder::copySource(File& target, File& source, const std::string& sourc
     while (read.count > 0) {
         const platform::IoResult written = target.write(buffer.data(), read.count);
         if (!written.ok || written.count != read.count) {
-            user_.messageBox("Incomplete write", MB_ICONERROR);
+            user_.messageBox("Incomplete write", MessageStyle::Error);
             return false;
         }
         stopIfAsked();
@@ -83,7 +83,7 @@ bool ImcBuilder::copySource(File& target, File& source, const std::string& sourc
     // A source that grew or shrank since it was measured would leave a header that
     // declares another length than the data behind it.
     if (byteCount != measuredBytes_) {
-        user_.messageBox("The WAV file changed during the conversion", MB_ICONERROR);
+        user_.messageBox("The WAV file changed during the conversion", MessageStyle::Error);
         return false;
     }
     return true;
@@ -112,7 +112,7 @@ bool ImcBuilder::writeImcHeader(const platform::Handle& hDest, std::string wavPa
 std::int32_t ImcBuilder::measureSource(const std::string& wavPath, ByteBuffer& buffer) {
     File source(files_, wavPath, OpenMode::ReadExisting);
     if (!source.isOpen()) {
-        user_.messageBox("Could not open file " + wavPath, MB_ICONWARNING);
+        user_.messageBox("Could not open file " + wavPath, MessageStyle::Warning);
         return 0;
     }
     // Reading a source of more than 2,147,483,647 bytes through only to overflow at the
@@ -165,7 +165,7 @@ void ImcBuilder::stopIfAsked() {
 }
 
 void ImcBuilder::showDebug(const std::string& text) {
-    user_.messageBox(text, MB_OK);
+    user_.messageBox(text, MessageStyle::Plain);
 }
 
 }  // namespace corvan

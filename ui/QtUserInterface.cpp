@@ -16,10 +16,21 @@ QtUserInterface::~QtUserInterface() {
     setMousePointer(MousePointer::Default);
 }
 
-void QtUserInterface::messageBox(const std::string& text, int style) {
+namespace {
+
+// The bits of a style that choose the icon; the lower ones choose the buttons.
+constexpr int kIconMask = 0x70;
+
+bool hasIcon(MessageStyle style, MessageStyle icon) {
+    return (static_cast<int>(style) & kIconMask) == static_cast<int>(icon);
+}
+
+}  // namespace
+
+void QtUserInterface::messageBox(const std::string& text, MessageStyle style) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    if ((style & 0x70) == MB_ICONERROR) icon = QMessageBox::Critical;
-    if ((style & 0x70) == MB_ICONWARNING) icon = QMessageBox::Warning;
+    if (hasIcon(style, MessageStyle::Error)) icon = QMessageBox::Critical;
+    if (hasIcon(style, MessageStyle::Warning)) icon = QMessageBox::Warning;
     QMessageBox box(icon, QCoreApplication::applicationName(), displayText(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);

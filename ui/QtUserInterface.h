@@ -12,7 +12,7 @@ class QtUserInterface : public UserInterface {
 public:
     ~QtUserInterface() override;
 
-    void messageBox(const std::string& text, int style) override;
+    void messageBox(const std::string& text, MessageStyle style) override;
     void beep() override;
     void setMousePointer(MousePointer pointer) override;
 

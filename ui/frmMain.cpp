@@ -232,7 +232,7 @@ void frmMain::chgDrive() {
         // failure on the way back belongs to the recovery that is already running.
         if (recoveringDrive_) throw;
     }
-    services_.user.messageBox("Error selecting drive", MB_OK);
+    services_.user.messageBox("Error selecting drive", MessageStyle::Plain);
     std::optional<DirectoryError> reason;
     recoveringDrive_ = true;
     try {
@@ -297,7 +297,8 @@ void frmMain::enableAndFocus() {
 
 void frmMain::reportUnreadable(const DirectoryError& error) {
     services_.user.messageBox(
-        error.path() + ": cannot read the directory: " + error.reason().message(), MB_ICONWARNING);
+        error.path() + ": cannot read the directory: " + error.reason().message(),
+        MessageStyle::Warning);
 }
 
 }  // namespace corvan::ui

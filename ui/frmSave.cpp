@@ -109,12 +109,13 @@ void frmSave::btnOK_Click() {
     const std::string sourcePath =
         withSeparator(main_.srcFile().path()) + main_.srcFile().fileName();
     const std::string targetPath = withSeparator(savePath) + saveFile_->fileName();
-    if (main_.DEBUGFLAG()) services.user.messageBox(sourcePath + " " + targetPath, MB_OK);
+    if (main_.DEBUGFLAG())
+        services.user.messageBox(sourcePath + " " + targetPath, MessageStyle::Plain);
 
     ImcBuilder builder(services.files, services.user, main_);
     const ReplacementResult result = replaceTrack(builder, services.files, services.user,
                                                   sourcePath, targetPath, OriginalTrack::Required);
-    if (result.error) services.user.messageBox(result.error->describe(), MB_ICONERROR);
+    if (result.error) services.user.messageBox(result.error->describe(), MessageStyle::Error);
     // After a failed backup step nothing has changed: the user can pick another file or
     // cancel. After a conversion, failed or not, the dialog is done.
     if (result.outcome == ReplacementResult::Outcome::BackupFailed) return;

@@ -13,9 +13,9 @@ namespace corvan::test {
 // "pointer default" and "pointer hourglass".
 class FakeUserInterface final : public UserInterface {
 public:
-    void messageBox(const std::string& text, int style) override {
+    void messageBox(const std::string& text, MessageStyle style) override {
         char prefix[16];
-        std::snprintf(prefix, sizeof prefix, "box 0x%02X: ", style);
+        std::snprintf(prefix, sizeof prefix, "box 0x%02X: ", static_cast<int>(style));
         events.push_back(prefix + text);
     }
     void beep() override { events.push_back("beep"); }
