@@ -5,8 +5,8 @@
 #include "audio/RiffChunks.h"
 #include "audio/SoundFile.h"
 #include "audio/StereoMixer.h"
-#include "audio/TempOutput.h"
 #include "audio/Wording.h"
+#include "platform/TemporaryFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -83,7 +83,7 @@ bool convertFrames(const SoundFile& source, const WriteFrames& write, const Afte
 
 PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
                              const PrepareOptions& options) {
-    if (TempOutput::sameFile(sourcePath, outputPath)) {
+    if (platform::sameFile(sourcePath, outputPath)) {
         throw AudioError(outputPath, "the output would overwrite the recording it is made from");
     }
     if (options.blockFrames == 0) throw std::invalid_argument("blockFrames must be above 0");
@@ -107,7 +107,8 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
                              withThousands(options.maxOutputBytes) + " a game track may have");
     }
 
-    TempOutput temporary(outputPath);
+    platform::TemporaryFile temporary(outputPath);
+    if (temporary.error()) throw AudioError(outputPath, temporary.error().message());
     SoundFile output = SoundFile::openGameWavForWriting(temporary.descriptor(), outputPath);
     std::int64_t framesRead = 0;
     const AfterBlock afterBlock = [&](std::size_t frames) {
@@ -146,7 +147,9 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
                                          " of its " + withThousands(info.frames) + " frames");
     }
     output.close();
-    temporary.commit();
+    if (const std::error_code error = temporary.commit()) {
+        throw AudioError(outputPath, error.message());
+    }
     return result;
 }
 

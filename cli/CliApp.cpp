@@ -10,7 +10,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <filesystem>
 #include <vector>
 
 namespace corvan::cli {
@@ -89,9 +88,10 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
 int inspect(const std::string& path, bool json, platform::FileSystem& files, std::ostream& out,
             std::ostream& err) {
     platform::File file(files, path, platform::OpenMode::ReadExisting);
-    std::error_code sizeError;
-    const std::uintmax_t fileSize = std::filesystem::file_size(path, sizeError);
-    if (!file.isOpen() || sizeError) {
+    // The length of the file that is open, not of whatever the path names by now.
+    const std::optional<std::uint64_t> fileSize =
+        file.isOpen() ? files.sizeOf(file.handle()) : std::nullopt;
+    if (!fileSize) {
         err << "corvan-cli: " << path << ": cannot open the file\n";
         return 1;
     }
@@ -106,7 +106,7 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
         }
         if (read.count == 0) break;
     }
-    const ImcInspection inspection = inspectImcHeader(header, length, fileSize);
+    const ImcInspection inspection = inspectImcHeader(header, length, *fileSize);
     out << (json ? formatInspectionJson(inspection) + "\n" : formatInspection(inspection));
     if (!inspection.wellFormed) {
         err << "corvan-cli: " << path << ": " << inspection.problem << '\n';
