@@ -1,71 +1,89 @@
-// Runs the built corvan-cli as a process and looks at its exit status, its two output
-// streams and the files it leaves behind.
+// corvan-cli run in process through runCli: its exit status, its two output streams and the
+// files it leaves behind. What only a separate process shows is in RealFaultsTest.cpp.
 
-#include "engine/ImcBuilder.h"
+#include "cli/CliApp.h"
 #include "platform/PosixFileSystem.h"
-#include "support/Fakes.h"
-#include "support/Process.h"
+#include "support/EngineOutput.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 
-#include <sys/wait.h>
+#include <sys/stat.h>
 
 namespace corvan::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-using Result = ProcessResult;
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 
 class Cli : public ::testing::Test {
 protected:
-    Result run(const std::string& arguments) {
-        return runProcess(quote(CORVAN_CLI) + " " + arguments, dir.path("out"), dir.path("err"));
+    Cli() { writeFile(dir.path("song.wav"), patternBytes(120000)); }
+
+    Outcome run(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "corvan-cli");
+        std::vector<const char*> argv;
+        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+        std::ostringstream out, err;
+        const int status =
+            cli::runCli(static_cast<int>(argv.size()), argv.data(), files, out, err, nullptr);
+        return {status, out.str(), err.str()};
     }
-    std::string quoted(const std::string& name) { return "'" + dir.path(name) + "'"; }
-    // What the engine itself writes for `source` with these inputs.
-    Bytes expectedImc(const std::string& source, bool loop, std::int16_t start, std::int16_t end) {
-        platform::PosixFileSystem files;
-        FakeUserInterface user;
-        FakeInputs inputs;
-        inputs.loop = loop;
-        inputs.start = start;
-        inputs.end = end;
-        ImcBuilder(files, user, inputs).convertWav(source, dir.path("expected.imc"));
-        return readFile(dir.path("expected.imc"));
+    std::string path(const std::string& name) const { return dir.path(name); }
+    // The names in the folder: what a run leaves behind.
+    std::vector<std::string> folder() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path(""))) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
     }
 
     TempDir dir;
+    platform::PosixFileSystem files;
 };
 
 TEST_F(Cli, ConvertsEitherKindOfMusicAsTheEngineDoes) {
-    const Bytes source = patternBytes(250001);
-    writeFile(dir.path("song.wav"), source);
-    const Result queued = run("convert " + quoted("song.wav") + " " + quoted("q.imc"));
+    writeFile(path("song.wav"), patternBytes(250001));
+    const Outcome queued = run({"convert", path("song.wav"), path("q.imc")});
     EXPECT_EQ(queued.status, 0);
     EXPECT_EQ(queued.out, "Save Successful.  Processed 250001 WAV file bytes\n");
     EXPECT_EQ(queued.err, "");
-    EXPECT_EQ(readFile(dir.path("q.imc")), expectedImc(dir.path("song.wav"), false, 0, 0));
+    EXPECT_EQ(readFile(path("q.imc")), engineOutput(path("song.wav")));
 
     // 10% and 90% are the slider positions 3277 and 29490.
-    const Result looped =
-        run("convert --loop 10% 90% " + quoted("song.wav") + " " + quoted("l.imc"));
-    EXPECT_EQ(looped.status, 0);
-    EXPECT_EQ(readFile(dir.path("l.imc")), expectedImc(dir.path("song.wav"), true, 3277, 29490));
-    EXPECT_EQ(run("convert --loop 3277 29490 " + quoted("song.wav") + " " + quoted("n.imc")).status,
+    EXPECT_EQ(run({"convert", "--loop", "10%", "90%", path("song.wav"), path("l.imc")}).status, 0);
+    EXPECT_EQ(readFile(path("l.imc")), engineOutput(path("song.wav"), true, 3277, 29490));
+    EXPECT_EQ(run({"convert", "--loop", "3277", "29490", path("song.wav"), path("n.imc")}).status,
               0);
-    EXPECT_EQ(readFile(dir.path("n.imc")), readFile(dir.path("l.imc")));
+    EXPECT_EQ(readFile(path("n.imc")), readFile(path("l.imc")));
+
+    // Names with blanks and accents are names like any other.
+    fs::create_directories(path("Música"));
+    writeFile(path("Música/canción 1.wav"), readFile(path("song.wav")));
+    writeFile(path("Música/pista ñ 1.imc"), kOriginal);
+    EXPECT_EQ(run({"convert", path("Música/canción 1.wav"), path("Música/pista ñ 1.imc")}).status,
+              0);
+    EXPECT_EQ(readFile(path("Música/pista ñ 1.imc")), readFile(path("q.imc")));
+    EXPECT_EQ(readFile(path("Música/pista ñ 1.imc.bak")), kOriginal);
 }
 
 TEST_F(Cli, DebugTextsComeOutInTheEnginesOrderOneLinePerLine) {
-    writeFile(dir.path("song.wav"), patternBytes(428));
-    const Result result = run("convert --debug " + quoted("song.wav") + " " + quoted("a.imc"));
+    writeFile(path("song.wav"), patternBytes(428));
+    const Outcome result = run({"convert", "--debug", path("song.wav"), path("a.imc")});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out,
               "Wav is 428 bytes\n000001AB\n0 0 1 171\n00000000\n0 0 0 0\n000000AB\n0 0 0 171\n"
@@ -74,101 +92,145 @@ TEST_F(Cli, DebugTextsComeOutInTheEnginesOrderOneLinePerLine) {
 }
 
 TEST_F(Cli, KeepsTheReplacedFileAsBackupAndRestoresItWhenTheConversionFails) {
-    writeFile(dir.path("song.wav"), patternBytes(1000));
-    writeFile(dir.path("a.imc"), {1, 2, 3});
-    writeFile(dir.path("a.imc.bak"), {9});
-    EXPECT_EQ(run("convert " + quoted("song.wav") + " " + quoted("a.imc")).status, 0);
-    EXPECT_EQ(readFile(dir.path("a.imc.bak")), (Bytes{1, 2, 3}));
-    EXPECT_EQ(readFile(dir.path("a.imc")), expectedImc(dir.path("song.wav"), false, 0, 0));
+    writeFile(path("a.imc"), {1, 2, 3});
+    writeFile(path("a.imc.bak"), {9});
+    EXPECT_EQ(run({"convert", path("song.wav"), path("a.imc")}).status, 0);
+    EXPECT_EQ(readFile(path("a.imc.bak")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(readFile(path("a.imc")), engineOutput(path("song.wav")));
 
     // A missing source fails after the backup was made: the original comes back, and the
     // older backup, the game's own track, is kept as it was.
-    const Result failed = run("convert " + quoted("missing.wav") + " " + quoted("a.imc"));
+    const Outcome failed = run({"convert", path("missing.wav"), path("a.imc")});
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err,
-              "Could not open file " + dir.path("missing.wav") + "\nIMC Generation Failed!\n");
-    EXPECT_EQ(readFile(dir.path("a.imc")), expectedImc(dir.path("song.wav"), false, 0, 0));
-    EXPECT_EQ(readFile(dir.path("a.imc.bak")), (Bytes{1, 2, 3}));
-    std::size_t files = 0;
-    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path(""))) ++files;
-    EXPECT_EQ(files, 6u) << "song.wav, a.imc, a.imc.bak, expected.imc, out, err: nothing more";
+              "Could not open file " + path("missing.wav") + "\nIMC Generation Failed!\n");
+    EXPECT_EQ(readFile(path("a.imc")), engineOutput(path("song.wav")));
+    EXPECT_EQ(readFile(path("a.imc.bak")), (Bytes{1, 2, 3}));
+    EXPECT_EQ(folder(), (std::vector<std::string>{"a.imc", "a.imc.bak", "song.wav"}));
 
     // Without an original, a failed run leaves nothing behind.
-    EXPECT_EQ(run("convert " + quoted("missing.wav") + " " + quoted("b.imc")).status, 1);
-    EXPECT_FALSE(fs::exists(dir.path("b.imc")));
+    EXPECT_EQ(run({"convert", path("missing.wav"), path("b.imc")}).status, 1);
+    EXPECT_FALSE(fs::exists(path("b.imc")));
 }
 
-TEST_F(Cli, ABackupThatCannotBeMadeStopsBeforeTheConversion) {
-    writeFile(dir.path("song.wav"), patternBytes(10));
-    writeFile(dir.path("a.imc"), {1});
-    fs::create_directory(dir.path("a.imc.bak"));  // a directory is not a backup to delete
-    fs::create_directory(dir.path("a.imc.bak/keep"));
-    const Result result = run("convert " + quoted("song.wav") + " " + quoted("a.imc"));
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err.rfind("corvan-cli: " + dir.path("a.imc") + ": cannot rename to " +
-                                   dir.path("a.imc.bak") + ": ",
-                               0),
-              0u)
-        << result.err;
-    EXPECT_EQ(readFile(dir.path("a.imc")), Bytes{1});
+TEST_F(Cli, ASourceThatIsNoFileOrTooLongFailsAndTheTrackStays) {
+    writeFile(path("track.imc"), kOriginal);
+    fs::create_directories(path("folder.wav"));
+    fs::create_symlink(path("gone.wav"), path("dangling.wav"));
+    // 2^31 bytes, one more than the header's numbers can hold; sparse, so it takes no disk.
+    { std::ofstream(path("huge.wav")).put('R'); }
+    fs::resize_file(path("huge.wav"), 2147483648ULL);
+    const struct {
+        const char* source;
+        std::vector<std::string> loop;
+        std::string err;
+    } cases[] = {
+        {"folder.wav", {}, "Could not open file " + path("folder.wav") + "\n"},
+        {"dangling.wav", {}, "Could not open file " + path("dangling.wav") + "\n"},
+        {"huge.wav", {}, ""},
+        {"huge.wav", {"--loop", "10%", "90%"}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        std::vector<std::string> arguments{"convert"};
+        arguments.insert(arguments.end(), c.loop.begin(), c.loop.end());
+        arguments.insert(arguments.end(), {path(c.source), path("track.imc")});
+        const Outcome r = run(arguments);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.err + "IMC Generation Failed!\n");
+        EXPECT_EQ(readFile(path("track.imc")), kOriginal);
+        EXPECT_FALSE(fs::exists(path("track.imc.bak")));
+        EXPECT_FALSE(fs::exists(path("gone.wav"))) << "the source is never created";
+    }
+}
+
+TEST_F(Cli, ABackupOrTargetThatCannotBeUsedStopsBeforeAnythingIsRenamed) {
+    writeFile(path("a.imc"), {1});
+    fs::create_directories(path("a.imc.bak/keep"));  // a directory is not a backup to replace
+    fs::create_directories(path("Music/inner"));
+    ASSERT_EQ(::mkfifo(path("pipe.imc").c_str(), 0666), 0);
+    const struct {
+        std::string target;
+        std::string err;
+    } cases[] = {
+        {path("a.imc"),
+         path("a.imc") + ": cannot rename to " + path("a.imc.bak") + ": Is a directory"},
+        {path("Music"), path("Music") + ": cannot replace it: Is a directory"},
+        {path("pipe.imc"), path("pipe.imc") + ": cannot replace it: it is not a regular file"},
+        {"/dev/null", "/dev/null: cannot replace it: it is not a regular file"},
+        {path("song.wav"), path("song.wav") + ": cannot replace it: it is the source file itself"},
+        {path("no such folder/new.imc"),
+         path("no such folder/new.imc") + ": cannot create it: No such file or directory"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        const auto before = folder();
+        const Outcome r = run({"convert", path("song.wav"), c.target});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "corvan-cli: " + c.err);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(folder(), before);
+    }
+    EXPECT_EQ(readFile(path("a.imc")), Bytes{1});
+    EXPECT_TRUE(fs::is_directory(path("Music/inner")));
+    EXPECT_EQ(readFile(path("song.wav")), patternBytes(120000));
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwoAndTheUsage) {
-    writeFile(dir.path("song.wav"), patternBytes(10));
-    const std::string files = " " + quoted("song.wav") + " " + quoted("a.imc");
-    for (const std::string& arguments :
-         {"convert --loop 5 3" + files, "convert --loop 40000 40000" + files,
-          "convert --loop 0 101%" + files, "convert --loop -1 5" + files,
-          "convert " + quoted("song.wav"), std::string("inspect"), std::string("frobnicate"),
-          std::string("")}) {
-        SCOPED_TRACE(arguments);
-        const Result result = run(arguments);
+    const std::string song = path("song.wav"), target = path("a.imc");
+    const std::vector<std::string> cases[] = {
+        {"convert", "--loop", "5", "3", song, target},
+        {"convert", "--loop", "40000", "40000", song, target},
+        {"convert", "--loop", "0", "101%", song, target},
+        {"convert", "--loop", "-1", "5", song, target},
+        {"convert", song},
+        {"inspect"},
+        {"frobnicate"},
+        {},
+    };
+    for (const auto& arguments : cases) {
+        SCOPED_TRACE(arguments.empty() ? "" : arguments.front() + " ... " + arguments.back());
+        const Outcome result = run(arguments);
         EXPECT_EQ(result.status, 2);
         EXPECT_NE(result.err.find("usage: corvan-cli convert"), std::string::npos);
         EXPECT_EQ(result.out, "");
     }
-    EXPECT_FALSE(fs::exists(dir.path("a.imc")));
-    EXPECT_EQ(run("convert --loop 7 7" + files).status, 0) << "equal positions are allowed";
+    EXPECT_FALSE(fs::exists(target));
+    EXPECT_EQ(run({"convert", "--loop", "7", "7", song, target}).status, 0)
+        << "equal positions are allowed";
 
-    const Result help = run("--help");
+    const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("convert"), std::string::npos);
-    EXPECT_EQ(run("--version").out, "corvan-cli 1.0\n");
+    for (const char* topic : {"convert", "inspect", "Exit status", "START <= END", "TARGET.bak"}) {
+        EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
+    }
 }
 
 TEST_F(Cli, InspectAcceptsGoodFilesOnly) {
-    // A recording that sox makes, where sox is installed; otherwise a pattern.
-    const std::string wav = dir.path("tone.wav");
-    if (std::system(
-            ("sox -n -r 22050 -c 2 -b 16 '" + wav + "' synth 0.3 sine 440 2>/dev/null").c_str()) !=
-        0) {
-        writeFile(wav, patternBytes(30000));
-    }
-    ASSERT_EQ(run("convert " + quoted("tone.wav") + " " + quoted("q.imc")).status, 0);
-    ASSERT_EQ(run("convert --loop 25% 75% " + quoted("tone.wav") + " " + quoted("l.imc")).status,
-              0);
-    const Result queued = run("inspect " + quoted("q.imc"));
+    ASSERT_EQ(run({"convert", path("song.wav"), path("q.imc")}).status, 0);
+    ASSERT_EQ(run({"convert", "--loop", "25%", "75%", path("song.wav"), path("l.imc")}).status, 0);
+    const Outcome queued = run({"inspect", path("q.imc")});
     EXPECT_EQ(queued.status, 0) << queued.err;
     EXPECT_NE(queued.out.find("queued"), std::string::npos);
-    const Result looped = run("inspect --json " + quoted("l.imc"));
+    const Outcome looped = run({"inspect", "--json", path("l.imc")});
     EXPECT_EQ(looped.status, 0) << looped.err;
     EXPECT_EQ(looped.out.front(), '{');
     EXPECT_NE(looped.out.find("\"looped\""), std::string::npos);
 
     // Every truncation of a good header, and random bytes, are refused without a crash.
-    const Bytes good = readFile(dir.path("l.imc"));
+    const Bytes good = readFile(path("l.imc"));
     std::mt19937 random(7);
     for (std::size_t length = 0; length < 228 + 40; ++length) {
         Bytes bytes(good.begin(), good.begin() + std::min(length, std::size_t{228}));
-        if (length >= 228) {  // a good header in front of random bytes instead
+        if (length >= 228) {  // random bytes of that length instead
             bytes = Bytes(length);
             for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
         }
-        writeFile(dir.path("bad.imc"), bytes);
-        const Result result = run("inspect " + quoted("bad.imc"));
+        writeFile(path("bad.imc"), bytes);
+        const Outcome result = run({"inspect", path("bad.imc")});
         ASSERT_EQ(result.status, 1) << length;
-        EXPECT_NE(result.err.find("corvan-cli: "), std::string::npos);
+        EXPECT_EQ(result.err.rfind("corvan-cli: " + path("bad.imc") + ": ", 0), 0u) << length;
     }
 }
 

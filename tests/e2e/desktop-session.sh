@@ -27,6 +27,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
     [ -n "$shots" ] && import -window root "$shots/failure.png" || true
     exit 1
 }
@@ -107,7 +108,7 @@ for _ in $(seq 50); do
 done
 
 cd "$work/recordings"
-"$work/Game/corvan" &
+"$work/Game/corvan" 2>>"$work/app.log" &
 app_pid=$!
 main=$(wait_window "Corvan 1.0")
 expect_main_active "at start"
@@ -205,12 +206,12 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 if kill -0 "$app_pid" 2>/dev/null; then fail "Ctrl+X did not end the program"; fi
-wait "$app_pid" || fail "the program ended with an error"
+wait "$app_pid" || fail "the program ended with status $?"
 app_pid=
 
 # Debug mode: the two paths, the length and the five field encodings of queued music come
 # in boxes before "Save Successful.", and the file is the same as without them.
-"$work/Game/corvan" D &
+"$work/Game/corvan" D 2>>"$work/app.log" &
 app_pid=$!
 wait_window "Corvan 1.0" >/dev/null
 keys Tab Tab Down           # the file list: song.wav (the loop bars are disabled)
@@ -229,6 +230,6 @@ done
 "$cli" convert "$work/recordings/song.wav" "$work/expected-queued.imc" >/dev/null
 cmp "$work/expected-queued.imc" "$work/Game/Music/track.imc" || fail "debug mode wrote another file"
 keys ctrl+x
-wait "$app_pid" || fail "the program ended with an error"
+wait "$app_pid" || fail "the program ended with status $?"
 app_pid=
 echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder and debug mode"

@@ -16,44 +16,6 @@
 namespace corvan::test {
 namespace {
 
-// The real file layer, except that the source is changed on disk just before it is opened
-// for the copy (its second open), as another program writing to it would.
-class ChangingSource final : public platform::FileSystem {
-public:
-    ChangingSource(std::string source, std::function<void()> change)
-        : source_(std::move(source)), change_(std::move(change)) {}
-
-    platform::Handle open(const std::string& path, platform::OpenMode mode) override {
-        if (path == source_ && ++sourceOpens_ == 2) change_();
-        return posix_.open(path, mode);
-    }
-    platform::IoResult read(platform::Handle h, std::uint8_t* b, std::uint32_t n) override {
-        return posix_.read(h, b, n);
-    }
-    platform::IoResult write(platform::Handle h, const std::uint8_t* b, std::uint32_t n) override {
-        return posix_.write(h, b, n);
-    }
-    bool close(platform::Handle h) override { return posix_.close(h); }
-    bool fileExists(const std::string& p) override { return posix_.fileExists(p); }
-    std::error_code removeFile(const std::string& p) override { return posix_.removeFile(p); }
-    std::error_code renameFile(const std::string& f, const std::string& t) override {
-        return posix_.renameFile(f, t);
-    }
-    platform::FileStatus status(const std::string& p) override { return posix_.status(p); }
-    std::error_code checkCreatable(const std::string& p) override {
-        return posix_.checkCreatable(p);
-    }
-    std::error_code makeUniqueFile(const std::string& prefix, std::string& made) override {
-        return posix_.makeUniqueFile(prefix, made);
-    }
-
-private:
-    platform::PosixFileSystem posix_;
-    std::string source_;
-    std::function<void()> change_;
-    int sourceOpens_ = 0;
-};
-
 TEST(ChangingSource, ASourceThatGrowsOrShrinksBeforeTheCopyFailsTheConversion) {
     const struct {
         const char* what;
@@ -69,7 +31,13 @@ TEST(ChangingSource, ASourceThatGrowsOrShrinksBeforeTheCopyFailsTheConversion) {
         TempDir dir;
         const std::string wav = dir.path("song.wav"), imc = dir.path("song.imc");
         writeFile(wav, patternBytes(c.before));
-        ChangingSource files(wav, [&] { writeFile(wav, patternBytes(c.after)); });
+        // The source changes on disk just before its second open, the copy's.
+        platform::PosixFileSystem posix;
+        FaultyFileSystem files(posix);
+        int sourceOpens = 0;
+        files.beforeOpen = [&](const std::string& path) {
+            if (path == wav && ++sourceOpens == 2) writeFile(wav, patternBytes(c.after));
+        };
         FakeUserInterface user;
         FakeInputs inputs;
         EXPECT_FALSE(ImcBuilder(files, user, inputs).convertWav(wav, imc));

@@ -1,6 +1,7 @@
 #include "engine/ImcBuilder.h"
 #include "platform/File.h"
 #include "platform/PosixFileSystem.h"
+#include "support/EngineOutput.h"
 #include "support/Fakes.h"
 #include "support/FaultyFileSystem.h"
 #include "support/MemoryFiles.h"
@@ -32,10 +33,7 @@ protected:
     Bytes queuedHeaderFor(const Bytes& source) {
         TempDir other;
         writeFile(other.path("a.wav"), source);
-        FakeUserInterface quiet;
-        FakeInputs queued;
-        ImcBuilder(posix, quiet, queued).convertWav(other.path("a.wav"), other.path("a.imc"));
-        Bytes header = readFile(other.path("a.imc"));
+        Bytes header = engineOutput(other.path("a.wav"));
         header.resize(190);
         return header;
     }

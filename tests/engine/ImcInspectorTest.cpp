@@ -1,7 +1,7 @@
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "platform/PosixFileSystem.h"
-#include "support/Fakes.h"
+#include "support/EngineOutput.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +14,7 @@ namespace {
 Bytes converted(bool loop, std::size_t sourceSize) {
     TempDir dir;
     writeFile(dir.path("a.wav"), patternBytes(sourceSize));
-    platform::PosixFileSystem files;
-    FakeUserInterface user;
-    FakeInputs inputs;
-    inputs.loop = loop;
-    inputs.start = 3277;
-    inputs.end = 29490;
-    ImcBuilder(files, user, inputs).convertWav(dir.path("a.wav"), dir.path("a.imc"));
-    return readFile(dir.path("a.imc"));
+    return engineOutput(dir.path("a.wav"), loop, 3277, 29490);
 }
 
 ImcInspection inspect(const Bytes& file) {

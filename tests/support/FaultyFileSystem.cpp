@@ -28,6 +28,7 @@ const FaultyFileSystem::Rule* FaultyFileSystem::ruleFor(FileOp op) {
 }
 
 Handle FaultyFileSystem::open(const std::string& path, platform::OpenMode mode) {
+    if (beforeOpen) beforeOpen(path);
     openModes.push_back(mode);
     calls_.push_back({FileOp::Open, path});
     if (ruleFor(FileOp::Open)) return platform::kInvalidHandle;

@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ public:
     bool stopRequested() override { return stopAfterReads >= 0 && reads() >= stopAfterReads; }
 
     std::vector<platform::OpenMode> openModes;
+    // Runs before each open with its path: lets a test change a file between two calls, as
+    // another program writing to it would.
+    std::function<void(const std::string& path)> beforeOpen;
     int stopAfterReads = -1;
 
 private:

@@ -1,4 +1,4 @@
-#include "engine/ImcBuilder.h"
+#include "support/EngineOutput.h"
 #include "support/UiHarness.h"
 #include "ui/frmSave.h"
 
@@ -65,12 +65,7 @@ protected:
     QPushButton* btnCancel(frmSave* d) { return control<QPushButton>(d, "btnCancel"); }
 
     // What the engine itself writes for this source with the main window's inputs.
-    Bytes expectedImc() {
-        test::FakeUserInterface quiet;
-        const std::string path = dir.path("expected.imc");
-        ImcBuilder(h->posix, quiet, *h->main).convertWav(source(), path);
-        return test::readFile(path);
-    }
+    Bytes expectedImc() { return test::engineOutput(source(), *h->main); }
     // The dialog takes input while the main window does not.
     void expectOnlyTheDialogUsable(frmSave* dialog) {
         EXPECT_TRUE(dialog->isVisible());
