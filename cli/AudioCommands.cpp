@@ -100,8 +100,7 @@ public:
         char line[16];
         std::snprintf(line, sizeof line, "] %3d%%", percent);
         err_ << "\rPreparing [" << std::string(static_cast<std::size_t>(filled), '#')
-             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << line
-             << std::flush;
+             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << line << std::flush;
     }
     // Ends the line, so that what follows starts on a line of its own.
     void end() {

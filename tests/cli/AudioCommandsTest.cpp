@@ -81,14 +81,14 @@ protected:
     }
 
     CliRun cli(const std::vector<std::string>& arguments, platform::FileSystem* files = nullptr,
-            const platform::TerminationSignals* signals = nullptr, bool terminal = false) {
+               const platform::TerminationSignals* signals = nullptr, bool terminal = false) {
         std::vector<const char*> argv{"corvan-cli"};
         for (const std::string& argument : arguments) argv.push_back(argument.c_str());
         std::ostringstream out;
         std::ostringstream err;
-        const int status = cli::runCli(static_cast<int>(argv.size()), argv.data(),
-                                       files != nullptr ? *files : posix, out, err, signals,
-                                       terminal);
+        const int status =
+            cli::runCli(static_cast<int>(argv.size()), argv.data(),
+                        files != nullptr ? *files : posix, out, err, signals, terminal);
         return {status, out.str(), err.str()};
     }
 
@@ -134,9 +134,9 @@ TEST_F(AudioCommands, CheckSaysAGameReadyFileIsReady) {
     const std::string ready = gameReady();
     const CliRun r = cli({"check", ready});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              ready + ": WAV, 16-bit PCM, 22,050 Hz, 2 channels (stereo), 1.00 s: ready for "
-                      "the game\n");
+    EXPECT_EQ(r.out, ready +
+                         ": WAV, 16-bit PCM, 22,050 Hz, 2 channels (stereo), 1.00 s: ready for "
+                         "the game\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -176,8 +176,8 @@ TEST_F(AudioCommands, CheckReportsWhatItCannotReadInOneLineAndGoesOn) {
     ASSERT_EQ(::mkfifo(dir.path("pipe.wav").c_str(), 0666), 0);
     const std::string ready = gameReady();
     // The FIFO is refused without being opened, which would wait for a writer for ever.
-    const CliRun r = cli({"check", dir.path("missing.wav"), dir.path("bytes.wav"),
-                       dir.path("pipe.wav"), ready});
+    const CliRun r =
+        cli({"check", dir.path("missing.wav"), dir.path("bytes.wav"), dir.path("pipe.wav"), ready});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "corvan-cli: " + dir.path("missing.wav") +
                          ": System error : No such file or directory.\n"
@@ -214,7 +214,9 @@ TEST_F(AudioCommands, CheckJsonIsOneObjectWithTheReportsFields) {
 
 TEST_F(AudioCommands, CheckAndPrepareWithoutTheirFilesAreUsageErrors) {
     for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{"check"}, {"check", "--json"}, {"prepare", "a.wav"},
+         {std::vector<std::string>{"check"},
+          {"check", "--json"},
+          {"prepare", "a.wav"},
           {"prepare", "--gain", "loud", "a.wav", "b.wav"},
           {"prepare", "--gain", "nan", "a.wav", "b.wav"},
           {"convert", "--gain", "-3", "a.wav", "b.imc"}}) {
@@ -235,8 +237,9 @@ TEST_F(AudioCommands, CheckAndPrepareWithoutTheirFilesAreUsageErrors) {
 TEST_F(AudioCommands, HelpNamesTheNewCommandsAndTheirExitStatuses) {
     const CliRun r = cli({"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* text : {"check", "prepare", "Recordings:", "every file\n           checked is "
-                                                               "game-ready",
+    for (const char* text : {"check", "prepare", "Recordings:",
+                             "every file\n           checked is "
+                             "game-ready",
                              "the conversion or the preparation was stopped by signal N"}) {
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
     }
@@ -263,7 +266,8 @@ TEST_F(AudioCommands, PrepareDrawsAProgressBarOnATerminal) {
     EXPECT_EQ(r.err.rfind("\rPreparing [", 0), 0u) << r.err;
     const std::string full = "\rPreparing [" + std::string(30, '#') + "] 100%\n";
     ASSERT_GE(r.err.size(), full.size());
-    EXPECT_EQ(r.err.substr(r.err.size() - full.size()), full) << "ends with a full bar and a newline";
+    EXPECT_EQ(r.err.substr(r.err.size() - full.size()), full)
+        << "ends with a full bar and a newline";
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1);
 }
 
@@ -409,8 +413,9 @@ TEST_F(AudioCommands, ConvertPrepareFailuresPutEverythingBackAndLeaveNoTemporary
         {dir.path("bytes.wav"), track,
          "corvan-cli: " + dir.path("bytes.wav") + ": Format not recognised.\n"},
         {dir.path("missing.wav"), track,
-         "corvan-cli: " + dir.path("missing.wav") + ": System error : No such file or "
-                                                    "directory.\n"},
+         "corvan-cli: " + dir.path("missing.wav") +
+             ": System error : No such file or "
+             "directory.\n"},
         {mono, dir.path("game/Music"),
          "corvan-cli: " + dir.path("game/Music") + ": cannot replace it: Is a directory\n"},
         {mono, mono, "corvan-cli: " + mono + ": cannot replace it: it is the source file itself\n"},
@@ -453,9 +458,9 @@ TEST_F(AudioCommands, ASignalDuringConvertPrepareLeavesTheGameFolderAsItWas) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         const auto before = names("game");
-        const pid_t pid = startProcess({CORVAN_CLI, "convert", "--prepare", dir.path("long.wav"),
-                                        track},
-                                       dir.path("out"), dir.path("err"));
+        const pid_t pid =
+            startProcess({CORVAN_CLI, "convert", "--prepare", dir.path("long.wav"), track},
+                         dir.path("out"), dir.path("err"));
         ASSERT_GT(pid, 0);
         // Once a file beside the track has grown, the preparation is writing.
         const bool preparing = waitUntil([&] {
@@ -472,9 +477,9 @@ TEST_F(AudioCommands, ASignalDuringConvertPrepareLeavesTheGameFolderAsItWas) {
         const int status = waitProcess(pid);
         ASSERT_TRUE(preparing);
         EXPECT_EQ(status, 128 + signal) << slurp(dir.path("err"));
-        EXPECT_EQ(slurp(dir.path("err")),
-                  "corvan-cli: " + dir.path("long.wav") + ": preparing stopped; nothing was "
-                                                          "written\n");
+        EXPECT_EQ(slurp(dir.path("err")), "corvan-cli: " + dir.path("long.wav") +
+                                              ": preparing stopped; nothing was "
+                                              "written\n");
         EXPECT_EQ(readFile(track), kOriginal);
         EXPECT_EQ(names("game"), before) << "no temporary file is left";
     }
