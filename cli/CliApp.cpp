@@ -233,7 +233,10 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->type_name("DB")
         ->check(checkGain)
         ->needs(prepareFlag);
-    convertCommand->add_option("SOURCE", convertOptions.source, "The WAV file")->required();
+    convertCommand
+        ->add_option("SOURCE", convertOptions.source,
+                     "The WAV file; with --prepare, any recording libsndfile reads")
+        ->required();
     convertCommand
         ->add_option("TARGET", convertOptions.target,
                      "The IMC file to write; an existing one is kept as TARGET.bak")
