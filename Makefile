@@ -1,6 +1,7 @@
 # make run   install what is missing, build, and start Corvan (ARGS=D for debug mode)
 # make test  install what is missing, build, check the formatting and run every test
-# make demo  convert a recording with corvan-cli into both kinds of music file
+# make demo  convert a recording with corvan-cli into both kinds of music file, and
+#            check and prepare a 44.1 kHz mono one
 # make bench the conversion against a plain copy, and the windows against bare Qt
 # make test-sanitizers  the whole suite built with AddressSanitizer and UBSan
 # make fuzz  each fuzz target for FUZZ_SECONDS (60); make fuzz-smoke for 10 s each
@@ -48,6 +49,12 @@ demo: build
 	$(BUILD)/cli/corvan-cli convert $(DEMO_WAV) $(BUILD)/demo/queued.imc
 	$(BUILD)/cli/corvan-cli convert --loop 10% 90% $(DEMO_WAV) $(BUILD)/demo/looped.imc
 	$(BUILD)/cli/corvan-cli inspect $(BUILD)/demo/looped.imc
+	sox -n -r 44100 -c 1 -b 16 $(BUILD)/demo/mono44k.wav synth 3 sine 440 vol 0.5
+	$(BUILD)/cli/corvan-cli check $(BUILD)/demo/mono44k.wav || [ $$? -eq 1 ]
+	$(BUILD)/cli/corvan-cli prepare $(BUILD)/demo/mono44k.wav $(BUILD)/demo/prepared.wav
+	$(BUILD)/cli/corvan-cli check $(BUILD)/demo/prepared.wav
+	$(BUILD)/cli/corvan-cli convert --prepare --loop 10% 90% $(BUILD)/demo/mono44k.wav \
+	  $(BUILD)/demo/prepared.imc
 
 bench: build
 	$(BUILD)/bench/corvan-bench

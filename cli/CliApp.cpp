@@ -1,15 +1,21 @@
 #include "CliApp.h"
 
+#include "AudioCommands.h"
 #include "CliInputs.h"
 #include "ConsoleUserInterface.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
 #include "platform/File.h"
+#include "platform/TemporaryFile.h"
 #include "platform/TerminationSignals.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace corvan::cli {
@@ -17,15 +23,31 @@ namespace corvan::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: corvan-cli convert [--loop START END] [--debug] SOURCE TARGET\n"
-    "       corvan-cli inspect [--json] FILE\n";
+    "usage: corvan-cli convert [--prepare [--gain DB]] [--loop START END] [--debug] SOURCE "
+    "TARGET\n"
+    "       corvan-cli inspect [--json] FILE\n"
+    "       corvan-cli check [--json] FILE...\n"
+    "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n";
 
 struct ConvertOptions {
     std::vector<std::string> loop;
     bool debug = false;
+    bool prepare = false;
+    double gainDb = 0.0;
     std::string source;
     std::string target;
 };
+
+// A gain in decibels from -96 to 96; NaN and infinities, which CLI11's Range lets pass, are
+// refused too.
+std::string checkGain(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < -96 || value > 96) {
+        return text + " is not a gain from -96 to 96 dB";
+    }
+    return {};
+}
 
 int usageError(std::ostream& err, const std::string& reason) {
     err << "corvan-cli: " << reason << '\n' << kUsage;
@@ -37,6 +59,16 @@ constexpr const char* kFooter = R"(Output:
   failure go to standard error. Output that cannot be written (a closed pipe, a full disk)
   is dropped and changes neither the conversion nor the exit status.
 
+Recordings:
+  The game plays 16-bit PCM WAV at 22,050 Hz in stereo, with nothing but the format
+  before the samples; convert copies SOURCE's bytes as they are. check tells whether a
+  recording is so and what differs. prepare writes a game-ready copy of any recording
+  libsndfile reads (WAV, AIFF, FLAC, Ogg, MP3, ...): mixed to stereo, resampled and
+  dithered to 16 bits; it reports samples clipped (a lower --gain avoids them), and a
+  progress bar when standard error is a terminal. convert --prepare converts such a copy,
+  made in a temporary file beside TARGET that is removed whatever happens. convert
+  without it warns about a WAV that is not game-ready and converts it unchanged.
+
 Backup and restore:
   An existing TARGET is renamed to TARGET.bak before the new file is written under its
   name; an older TARGET.bak is kept aside and replaced only once the new file is complete.
@@ -45,16 +77,43 @@ Backup and restore:
   SOURCE itself. With --loop, START must not lie behind END (START <= END).
 
 Exit status:
-  0        converted, or the file inspected is a well-formed IMC file
+  0        converted, or the file inspected is a well-formed IMC file, or every file
+           checked is game-ready, or prepared
   1        the conversion failed or was refused, or the file inspected is not a
-           well-formed IMC file or cannot be read
+           well-formed IMC file or cannot be read, or a file checked is not game-ready
+           or cannot be read, or preparing failed
   2        usage error
-  128+N    the conversion was stopped by signal N (SIGINT 130, SIGTERM 143, SIGHUP 129);
-           the files are as they were before the run. A signal that comes once the
-           new file is complete changes nothing: the status is 0)";
+  128+N    the conversion or the preparation was stopped by signal N (SIGINT 130,
+           SIGTERM 143, SIGHUP 129); the files are as they were before the run. A signal
+           that comes once the new file is complete changes nothing: the status is 0)";
+
+// The signal that asks a run to stop, 0 while none has arrived or none is watched.
+std::function<int()> stopSignal(const platform::TerminationSignals* signals) {
+    return [signals] { return signals != nullptr ? signals->received() : 0; };
+}
+
+// Why `target` must not be replaced by the conversion of `source`, as replaceTrack would
+// refuse it; asked before preparing, which would otherwise be done for nothing, or beside a
+// device.
+std::optional<FileStepError> refusalBeforePreparing(platform::FileSystem& files,
+                                                    const std::string& source,
+                                                    const std::string& target) {
+    const platform::FileStatus status = files.status(target);
+    if (status.error) return FileStepError{target, "replace it", status.error};
+    if (status.kind == platform::FileKind::Directory) {
+        return FileStepError{target, "replace it", std::make_error_code(std::errc::is_a_directory)};
+    }
+    if (status.kind == platform::FileKind::Other) {
+        return FileStepError{target, "replace it", {}, "it is not a regular file"};
+    }
+    if (status.kind == platform::FileKind::Regular && platform::sameFile(source, target)) {
+        return FileStepError{target, "replace it", {}, "it is the source file itself"};
+    }
+    return std::nullopt;
+}
 
 int convert(const ConvertOptions& options, platform::FileSystem& files, std::ostream& out,
-            std::ostream& err, const platform::TerminationSignals* signals) {
+            std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
     CliInputs inputs;
     inputs.debug = options.debug;
     if (!options.loop.empty()) {
@@ -73,10 +132,38 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
         inputs.end = *end;
     }
 
+    // Removed whatever happens; never committed. The preparation renames its own complete
+    // file onto this name, so the name is taken from the start and nothing else gets it.
+    std::optional<platform::TemporaryFile> prepared;
+    if (options.prepare) {
+        if (const auto refusal = refusalBeforePreparing(files, options.source, options.target)) {
+            err << "corvan-cli: " << refusal->describe() << '\n' << std::flush;
+            return 1;
+        }
+        prepared.emplace(options.target);
+        if (prepared->error()) {
+            err << "corvan-cli: "
+                << FileStepError{options.target, "make a temporary file beside it",
+                                 prepared->error()}
+                       .describe()
+                << '\n'
+                << std::flush;
+            return 1;
+        }
+        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
+        if (const auto failed =
+                prepareRecording(options.source, prepared->path(), options.gainDb, true, context)) {
+            return *failed;
+        }
+    } else if (const auto warning = notGameReadyWarning(options.source)) {
+        err << *warning << '\n' << std::flush;
+    }
+
     ConsoleUserInterface user(out, err);
     ImcBuilder builder(files, user, inputs);
-    const ReplacementResult result = replaceTrack(builder, files, user, options.source,
-                                                  options.target, OriginalTrack::IfPresent);
+    const ReplacementResult result =
+        replaceTrack(builder, files, user, prepared ? prepared->path() : options.source,
+                     options.target, OriginalTrack::IfPresent);
     if (result.error) err << "corvan-cli: " << result.error->describe() << '\n' << std::flush;
     if (result.outcome == ReplacementResult::Outcome::Converted) return 0;
     // A conversion that a signal stopped says so, the way a shell expects of a program that
@@ -118,8 +205,11 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
 }  // namespace
 
 int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-           std::ostream& err, const platform::TerminationSignals* signals) {
-    CLI::App app{"Turns a WAV file into an IMC music file, and checks IMC files.", "corvan-cli"};
+           std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+    CLI::App app{
+        "Turns a WAV file into an IMC music file, checks IMC files, and checks and prepares "
+        "recordings for the game.",
+        "corvan-cli"};
     app.footer(kFooter);
     app.set_version_flag("--version", "corvan-cli 1.0");
     app.require_subcommand(1);
@@ -134,7 +224,19 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->expected(2)
         ->type_name("START END");
     convertCommand->add_flag("--debug", convertOptions.debug, "Show the intermediate values");
-    convertCommand->add_option("SOURCE", convertOptions.source, "The WAV file")->required();
+    CLI::Option* prepareFlag = convertCommand->add_flag(
+        "--prepare", convertOptions.prepare,
+        "Convert a game-ready copy of SOURCE, which may be any recording libsndfile reads");
+    convertCommand
+        ->add_option("--gain", convertOptions.gainDb,
+                     "With --prepare: change the volume by DB decibels, e.g. -3")
+        ->type_name("DB")
+        ->check(checkGain)
+        ->needs(prepareFlag);
+    convertCommand
+        ->add_option("SOURCE", convertOptions.source,
+                     "The WAV file; with --prepare, any recording libsndfile reads")
+        ->required();
     convertCommand
         ->add_option("TARGET", convertOptions.target,
                      "The IMC file to write; an existing one is kept as TARGET.bak")
@@ -146,6 +248,26 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         app.add_subcommand("inspect", "Show and check the header of an IMC file");
     inspectCommand->add_flag("--json", json, "Print one JSON object");
     inspectCommand->add_option("FILE", inspectPath, "The IMC file")->required();
+
+    std::vector<std::string> checkPaths;
+    bool checkJson = false;
+    CLI::App* checkCommand = app.add_subcommand(
+        "check", "Tell whether recordings are game-ready WAV files, and what differs");
+    checkCommand->add_flag("--json", checkJson, "Print one JSON object");
+    checkCommand->add_option("FILE", checkPaths, "The recordings")->required();
+
+    std::string prepareSource;
+    std::string prepareOutput;
+    double gainDb = 0.0;
+    CLI::App* prepareCommand =
+        app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
+    prepareCommand->add_option("--gain", gainDb, "Change the volume by DB decibels, e.g. -3")
+        ->type_name("DB")
+        ->check(checkGain);
+    prepareCommand->add_option("SOURCE", prepareSource, "Any recording libsndfile reads")
+        ->required();
+    prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
+        ->required();
 
     try {
         app.parse(argc, argv);
@@ -159,7 +281,14 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         if (const auto end = reason.find('\n'); end != std::string::npos) reason.resize(end);
         return usageError(err, reason);
     }
-    if (convertCommand->parsed()) return convert(convertOptions, files, out, err, signals);
+    if (convertCommand->parsed()) {
+        return convert(convertOptions, files, out, err, signals, errIsTerminal);
+    }
+    if (checkCommand->parsed()) return checkFiles(checkPaths, checkJson, out, err);
+    if (prepareCommand->parsed()) {
+        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
+        return prepareRecording(prepareSource, prepareOutput, gainDb, false, context).value_or(0);
+    }
     return inspect(inspectPath, json, files, out, err);
 }
 

@@ -66,4 +66,12 @@ bool sameFile(const std::string& a, const std::string& b) {
            first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+FileKind kindOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return FileKind::Missing;
+    if (S_ISREG(info.st_mode)) return FileKind::Regular;
+    if (S_ISDIR(info.st_mode)) return FileKind::Directory;
+    return FileKind::Other;
+}
+
 }  // namespace corvan::platform

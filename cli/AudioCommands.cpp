@@ -1,0 +1,220 @@
+#include "AudioCommands.h"
+
+#include "audio/AudioCheck.h"
+#include "audio/AudioError.h"
+#include "audio/AudioPreparer.h"
+#include "audio/GameFormat.h"
+#include "audio/Wording.h"
+#include "platform/TemporaryFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace corvan::cli {
+
+namespace {
+
+const char* const kPrepareHint =
+    "`corvan-cli prepare SOURCE OUTPUT.wav` or `corvan-cli convert --prepare` makes a "
+    "game-ready copy";
+
+std::string jsonString(const std::string& text) {
+    std::string json = "\"";
+    for (const unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            json += escaped;
+        } else {
+            json += static_cast<char>(c);
+        }
+    }
+    return json + "\"";
+}
+
+std::string jsonStrings(const std::vector<std::string>& texts) {
+    std::string json = "[";
+    for (std::size_t i = 0; i < texts.size(); ++i) json += (i ? "," : "") + jsonString(texts[i]);
+    return json + "]";
+}
+
+// The shortest text that reads back as the same double.
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc{} ? std::string(text, end) : "null";
+}
+
+std::string seconds(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", value);
+    return text;
+}
+
+// "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 2.50 s"
+std::string describeFormat(const audio::AudioReport& report) {
+    return report.container + ", " + report.encoding + ", " +
+           audio::withThousands(report.sampleRate) + " Hz, " +
+           audio::describeChannels(report.channels) + ", " + seconds(report.durationSeconds);
+}
+
+std::string reportJson(const audio::AudioReport& report) {
+    return "{\"path\":" + jsonString(report.path) +
+           ",\"container\":" + jsonString(report.container) +
+           ",\"encoding\":" + jsonString(report.encoding) +
+           ",\"sampleRate\":" + std::to_string(report.sampleRate) +
+           ",\"channels\":" + std::to_string(report.channels) +
+           ",\"frames\":" + std::to_string(report.frames) +
+           ",\"durationSeconds\":" + jsonNumber(report.durationSeconds) +
+           ",\"chunksBeforeData\":" + jsonStrings(report.chunksBeforeData) +
+           ",\"gameReady\":" + (report.gameReady ? "true" : "false") +
+           ",\"differences\":" + jsonStrings(report.differences) + "}";
+}
+
+// libsndfile would wait for ever for a FIFO's writer; a device is no recording either.
+void refuseSpecialFiles(const std::string& path) {
+    if (platform::kindOf(path) == platform::FileKind::Other) {
+        throw audio::AudioError(path, "it is not a regular file");
+    }
+}
+
+// Redraws one line on a terminal: "Preparing [#######.............]  35%".
+class ProgressBar {
+public:
+    explicit ProgressBar(std::ostream& err) : err_(err) {}
+    ~ProgressBar() { end(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void show(double fraction) {
+        const int percent = static_cast<int>(std::floor(std::clamp(fraction, 0.0, 1.0) * 100));
+        if (percent == shown_) return;
+        shown_ = percent;
+        const int filled = percent * kWidth / 100;
+        char line[16];
+        std::snprintf(line, sizeof line, "] %3d%%", percent);
+        err_ << "\rPreparing [" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(kWidth - filled), '.') << line << std::flush;
+    }
+    // Ends the line, so that what follows starts on a line of its own.
+    void end() {
+        if (shown_ >= 0) err_ << '\n' << std::flush;
+        shown_ = -1;
+    }
+
+private:
+    static constexpr int kWidth = 30;
+    std::ostream& err_;
+    int shown_ = -1;
+};
+
+}  // namespace
+
+int checkFiles(const std::vector<std::string>& paths, bool json, std::ostream& out,
+               std::ostream& err) {
+    int status = 0;
+    std::string entries;
+    for (const std::string& path : paths) {
+        try {
+            refuseSpecialFiles(path);
+            const audio::AudioReport report = audio::checkAudio(path);
+            if (!report.gameReady) status = 1;
+            if (json) {
+                entries += (entries.empty() ? "" : ",") + reportJson(report);
+                continue;
+            }
+            out << path << ": " << describeFormat(report) << ": "
+                << (report.gameReady ? "ready for the game" : "not ready for the game") << '\n';
+            for (const std::string& difference : report.differences) {
+                out << "  - " << difference << '\n';
+            }
+            if (!report.gameReady) out << "  " << kPrepareHint << '\n';
+        } catch (const audio::AudioError& error) {
+            status = 1;
+            err << "corvan-cli: " << error.what() << '\n';
+            if (json) {
+                entries += std::string(entries.empty() ? "" : ",") +
+                           "{\"path\":" + jsonString(path) +
+                           ",\"error\":" + jsonString(error.reason()) + "}";
+            }
+        }
+        out << std::flush;
+    }
+    if (json) out << "{\"files\":[" << entries << "]}\n" << std::flush;
+    return status;
+}
+
+std::optional<int> prepareRecording(const std::string& source, const std::string& output,
+                                    double gainDb, bool quiet, const PrepareContext& context) {
+    ProgressBar bar(context.err);
+    audio::PrepareOptions options;
+    options.gainDb = gainDb;
+    if (context.progressBar) options.onProgress = [&bar](double fraction) { bar.show(fraction); };
+    options.shouldCancel = [&context] { return context.stopSignal && context.stopSignal() != 0; };
+    audio::PrepareResult result;
+    try {
+        refuseSpecialFiles(source);
+        result = audio::prepareGameWav(source, output, options);
+    } catch (const audio::AudioError& error) {
+        bar.end();
+        context.err << "corvan-cli: " << error.what() << '\n' << std::flush;
+        return 1;
+    }
+    bar.end();
+    if (result.cancelled) {
+        const int signal = context.stopSignal ? context.stopSignal() : 0;
+        context.err << "corvan-cli: " << source << ": preparing stopped; nothing was written\n"
+                    << std::flush;
+        return signal != 0 ? 128 + signal : 1;
+    }
+    if (result.clippedSamples > 0) {
+        char lower[32];
+        std::snprintf(lower, sizeof lower, "%g", gainDb - 3.0);
+        context.err << "corvan-cli: warning: " << audio::withThousands(result.clippedSamples)
+                    << " samples were beyond the 16-bit range and clipped; a lower gain, such "
+                       "as --gain "
+                    << lower << ", avoids that\n"
+                    << std::flush;
+    }
+    if (quiet) return std::nullopt;
+    const double duration = static_cast<double>(result.framesWritten) / audio::kGameSampleRate;
+    if (result.copiedUnchanged) {
+        context.out << output << ": " << source
+                    << " is game-ready already; its samples were copied unchanged ("
+                    << audio::withThousands(result.framesWritten) << " frames, "
+                    << seconds(duration) << ")\n";
+    } else {
+        context.out << output << ": prepared for the game: 16-bit PCM, "
+                    << audio::withThousands(audio::kGameSampleRate) << " Hz, "
+                    << audio::describeChannels(audio::kGameChannels) << ", "
+                    << audio::withThousands(result.framesWritten) << " frames, "
+                    << seconds(duration) << '\n';
+    }
+    context.out << std::flush;
+    return std::nullopt;
+}
+
+std::optional<std::string> notGameReadyWarning(const std::string& source) {
+    if (platform::kindOf(source) != platform::FileKind::Regular) return std::nullopt;
+    audio::AudioReport report;
+    try {
+        report = audio::checkAudio(source);
+    } catch (const audio::AudioError&) {
+        return std::nullopt;  // the engine never interprets the bytes; neither does the warning
+    }
+    if (report.gameReady) return std::nullopt;
+    std::string differences;
+    for (const std::string& difference : report.differences) {
+        differences += (differences.empty() ? "" : "; ") + difference;
+    }
+    return "corvan-cli: warning: " + source + " is not ready for the game (" + differences +
+           "); its bytes are converted as they are, --prepare converts a game-ready copy";
+}
+
+}  // namespace corvan::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace corvan::cli {
+
+// `check`: describes each file on `out`, in words or as one JSON object, and whether the game
+// can play it as it is. A file that cannot be read gets one line on `err` with the file and
+// libsndfile's reason. Returns 0 when every file is game-ready, else 1.
+int checkFiles(const std::vector<std::string>& paths, bool json, std::ostream& out,
+               std::ostream& err);
+
+// How a preparation reports and is stopped.
+struct PrepareContext {
+    std::ostream& out;
+    std::ostream& err;
+    // Draws a progress bar on `err`, which is a terminal.
+    bool progressBar = false;
+    // The signal that asks the run to stop, 0 while none has arrived.
+    std::function<int()> stopSignal = nullptr;
+};
+
+// Prepares `source` as a game-ready WAV at `output` and tells the user how it went: clipped
+// samples (with a lower --gain to avoid them) on `err`, the result on `out` unless `quiet`.
+// Returns nothing on success, else the exit status: 1 when it failed (one line on `err`),
+// 128 + N when signal N stopped it; nothing is left behind then.
+std::optional<int> prepareRecording(const std::string& source, const std::string& output,
+                                    double gainDb, bool quiet, const PrepareContext& context);
+
+// The one-line warning `convert` gives before converting a recording that libsndfile reads
+// and the game cannot play as it is; nothing for a game-ready file, for one libsndfile cannot
+// read and for anything that is not a regular file (a FIFO is never opened).
+std::optional<std::string> notGameReadyWarning(const std::string& source);
+
+}  // namespace corvan::cli
