@@ -5,6 +5,7 @@
 //
 // corvan-bench [MIB [DIR]]   defaults: 1024 MiB in the system's temporary directory
 
+#include "ChildRun.h"
 #include "engine/ImcBuilder.h"
 #include "platform/PosixFileSystem.h"
 
@@ -45,28 +46,13 @@ public:
     std::int16_t scrEndMax() const override { return 32767; }
 };
 
-struct Run {
-    double seconds;
-    long peakKib;
-};
+using corvan::bench::Run;
 
-// Runs `work` in a child process and measures its wall time and peak resident memory.
+// Each run starts without dirty pages of the one before, so neither contender pays for the
+// other's write-back.
 Run inChild(const std::function<int()>& work) {
-    // Each run starts without dirty pages of the one before, so neither contender pays for
-    // the other's write-back.
     sync();
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) _exit(work());
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "child failed\n");
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
+    return corvan::bench::inChild(work);
 }
 
 Run convert(const std::string& source, const std::string& target) {

@@ -5,6 +5,7 @@
 //
 // corvan-audio-bench [DIR]   default: the system's temporary directory
 
+#include "ChildRun.h"
 #include "audio/AudioPreparer.h"
 
 #include <fftw3.h>
@@ -27,26 +28,8 @@
 
 namespace {
 
-struct Run {
-    double seconds;
-    long peakKib;
-};
-
-// Runs `work` in a child process and measures its wall time and peak resident memory.
-Run inChild(const std::function<int()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) _exit(work());
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "child failed\n");
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
-}
+using corvan::bench::inChild;
+using corvan::bench::Run;
 
 Run prepare(const std::string& source, const std::string& target) {
     return inChild([&] {

@@ -5,6 +5,7 @@
 #include "audio/AudioPreparer.h"
 #include "audio/GameFormat.h"
 #include "audio/Wording.h"
+#include "engine/JsonText.h"
 #include "platform/TemporaryFile.h"
 
 #include <algorithm>
@@ -19,23 +20,6 @@ namespace {
 const char* const kPrepareHint =
     "`corvan-cli prepare SOURCE OUTPUT.wav` or `corvan-cli convert --prepare` makes a "
     "game-ready copy";
-
-std::string jsonString(const std::string& text) {
-    std::string json = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            json += '\\';
-            json += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            json += escaped;
-        } else {
-            json += static_cast<char>(c);
-        }
-    }
-    return json + "\"";
-}
 
 std::string jsonStrings(const std::vector<std::string>& texts) {
     std::string json = "[";

@@ -1,6 +1,7 @@
 #include "ImcInspector.h"
 
 #include "ImcFormat.h"
+#include "JsonText.h"
 
 #include <cstdio>
 #include <sstream>
@@ -212,23 +213,6 @@ ImcInspection inspectImcHeader(const std::uint8_t* data, std::size_t size, std::
 }
 
 namespace {
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
 
 const char* variantName(const ImcInspection& inspection) {
     if (!inspection.variant) return "unknown";
