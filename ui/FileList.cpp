@@ -56,6 +56,8 @@ void FileList::show(const std::string& directory, const std::vector<std::string>
     }
     setUpdatesEnabled(false);
     clear();
+    markedRow_ = -1;
+    note_.clear();
     addItems(texts);
     if (keptRow >= 0) {
         setCurrentRow(keptRow);
@@ -82,9 +84,30 @@ void FileList::selectionChanged() {
     const std::string name = selected.isEmpty() ? std::string() : names_.at(selected.front().row());
     if (name == fileName_) return;
     fileName_ = name;
+    unmark();
     runUserAction(onReadError, [this] {
         if (onClick) onClick();
     });
+}
+
+void FileList::markSelected(const QIcon& icon, const QString& note) {
+    unmark();
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (note.isEmpty() || selected.isEmpty()) return;
+    markedRow_ = selected.front().row();
+    note_ = note;
+    item(markedRow_)->setIcon(icon);
+}
+
+void FileList::unmark() {
+    if (markedRow_ >= 0 && markedRow_ < count()) item(markedRow_)->setIcon(QIcon());
+    markedRow_ = -1;
+    note_.clear();
+}
+
+QString FileList::toolTipFor(const QListWidgetItem& entry) const {
+    if (markedRow_ < 0 || row(&entry) != markedRow_) return entry.text();
+    return entry.text() + QLatin1Char('\n') + note_;
 }
 
 }  // namespace corvan::ui

@@ -3,8 +3,10 @@
 #include "DebugSwitch.h"
 #include "FilePicker.h"
 #include "Frame.h"
+#include "GameReadyHint.h"
 #include "HorizontalScrollBar.h"
 #include "OptionButton.h"
+#include "Paths.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmSave.h"
@@ -15,6 +17,7 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStyle>
 #include <QWindow>
 
 #include <optional>
@@ -256,6 +259,17 @@ void frmMain::chgDrive() {
 
 void frmMain::srcFile_Click() {
     mnuSave_->setEnabled(!srcFile_->fileName().empty());
+    hintSourceFormat();
+}
+
+// Only the selected file is looked at, when it is selected, so a large folder lists as
+// quickly as ever; the hint is a mark on the entry, never a box in the way.
+void frmMain::hintSourceFormat() {
+    if (srcFile_->fileName().empty()) return;
+    const std::optional<std::string> hint =
+        gameReadyHint(withSeparator(srcFile_->path()) + srcFile_->fileName());
+    srcFile_->markSelected(style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                           hint ? QString::fromStdString(*hint) : QString());
 }
 
 void frmMain::mnuSave_Click() {

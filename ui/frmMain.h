@@ -78,6 +78,7 @@ private:
     void srcFile_Click();
     void mnuSave_Click();
     void mnuAbout_Click();
+    void hintSourceFormat();
     void mnuExit_Click();
     void Form_Unload();
 
