@@ -14,6 +14,9 @@ FileList::FileList(VolumeTable& volumes, platform::Directories& directories, std
     : ListBox(parent), volumes_(volumes), directories_(directories), pattern_(std::move(pattern)) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);  // keeps a directory of thousands of files quick to show
+    // A marked entry's icon fits the line of text, so no entry grows taller than the rest.
+    const int line = fontMetrics().height();
+    setIconSize(QSize(line, line));
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::selectionChanged);
     const std::string start = volumes_.workingDirectory();
     std::vector<std::string> names;
