@@ -160,11 +160,17 @@ void PrepareAudioWindow::updatePrepareButton() {
 }
 
 void PrepareAudioWindow::setPreparing(bool preparing) {
-    // Cancel takes the keyboard from Prepare, and Close from Cancel, as each goes out of use.
+    // The keyboard goes from Prepare to Cancel and from Cancel to Close as each goes out of
+    // use, and shows where it went.
+    const bool handOn = focusWidget() == (preparing ? prepare_ : cancel_);
     cancel_->setEnabled(preparing);
     browse_->setEnabled(!preparing);
     output_->setReadOnly(preparing);
     updatePrepareButton();
+    if (handOn) {
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        (preparing ? cancel_ : close_)->setFocus(Qt::TabFocusReason);
+    }
 }
 
 void PrepareAudioWindow::prepare() {

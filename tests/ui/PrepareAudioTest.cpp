@@ -72,8 +72,11 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
     const std::string prepared = dir.path("usb/song (prepared).wav");
     EXPECT_EQ(part<QLineEdit>(window, "output")->text().toStdString(), prepared);
 
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "prepare"));
     part<QPushButton>(window, "prepare")->click();
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "cancel"));
     ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "close"));
     EXPECT_EQ(text(window, "result"),
               "Prepared song (prepared).wav: no sample was clipped. It is selected in the main "
               "window, ready to save.");
