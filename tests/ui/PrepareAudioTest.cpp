@@ -99,6 +99,16 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
     part<QPushButton>(window, "prepare")->click();
     ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
     EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+
+    // While the save dialog has the main window disabled, its source stays as it is.
+    h.mnuSave()->trigger();
+    ASSERT_FALSE(h.main->isEnabled());
+    part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/later.wav")));
+    part<QPushButton>(window, "prepare")->click();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_TRUE(fs::exists(dir.path("usb/later.wav")));
+    EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+    EXPECT_NE(text(window, "result").find("Select it in the main window"), std::string::npos);
 }
 
 TEST_F(PrepareAudioTest, CancelAndClosingTheWindowLeaveNothingBehind) {
@@ -156,9 +166,7 @@ TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndShowsItWasPrepared
         const char* source;
         const char* proposed;
     } cases[] = {
-        {"/m/song.flac", "/m/song (prepared).wav"},
-        {"/m/song.wav", "/m/song (prepared).wav"},
-        {"/m/a.b.ogg", "/m/a.b (prepared).wav"},
+        {"/m/a.b.flac", "/m/a.b (prepared).wav"},
         {"/m/song (prepared).wav", "/m/song (prepared) (prepared).wav"},
         {"/m/noextension", "/m/noextension (prepared).wav"},
     };
