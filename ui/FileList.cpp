@@ -14,6 +14,9 @@ FileList::FileList(VolumeTable& volumes, platform::Directories& directories, std
     : ListBox(parent), volumes_(volumes), directories_(directories), pattern_(std::move(pattern)) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformItemSizes(true);  // keeps a directory of thousands of files quick to show
+    // A marked entry's icon fits the line of text, so no entry grows taller than the rest.
+    const int line = fontMetrics().height();
+    setIconSize(QSize(line, line));
     connect(this, &QListWidget::itemSelectionChanged, this, &FileList::selectionChanged);
     const std::string start = volumes_.workingDirectory();
     std::vector<std::string> names;
@@ -56,6 +59,8 @@ void FileList::show(const std::string& directory, const std::vector<std::string>
     }
     setUpdatesEnabled(false);
     clear();
+    markedRow_ = -1;
+    note_.clear();
     addItems(texts);
     if (keptRow >= 0) {
         setCurrentRow(keptRow);
@@ -82,9 +87,30 @@ void FileList::selectionChanged() {
     const std::string name = selected.isEmpty() ? std::string() : names_.at(selected.front().row());
     if (name == fileName_) return;
     fileName_ = name;
+    unmark();
     runUserAction(onReadError, [this] {
         if (onClick) onClick();
     });
+}
+
+void FileList::markSelected(const QIcon& icon, const QString& note) {
+    unmark();
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    if (note.isEmpty() || selected.isEmpty()) return;
+    markedRow_ = selected.front().row();
+    note_ = note;
+    item(markedRow_)->setIcon(icon);
+}
+
+void FileList::unmark() {
+    if (markedRow_ >= 0 && markedRow_ < count()) item(markedRow_)->setIcon(QIcon());
+    markedRow_ = -1;
+    note_.clear();
+}
+
+QString FileList::toolTipFor(const QListWidgetItem& entry) const {
+    if (markedRow_ < 0 || row(&entry) != markedRow_) return entry.text();
+    return entry.text() + QLatin1Char('\n') + note_;
 }
 
 }  // namespace corvan::ui

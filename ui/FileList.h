@@ -35,17 +35,25 @@ public:
 
     const std::string& pattern() const { return pattern_; }
 
+    // Marks the selected entry with an icon and a note that its tooltip gives below the
+    // name; an empty note takes the mark away. The mark goes with the selection, and with
+    // the entry when the directory is read again.
+    void markSelected(const QIcon& icon, const QString& note);
+    const QString& selectedNote() const { return note_; }
+
     // A plain callback, not a signal: it may throw, and no exception may cross a Qt slot.
     std::function<void()> onClick;
     ReadErrorHandler onReadError;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    QString toolTipFor(const QListWidgetItem& item) const override;
 
 private:
     void show(const std::string& directory, const std::vector<std::string>& names,
               const std::string& keep);
     void selectionChanged();
+    void unmark();
 
     VolumeTable& volumes_;
     platform::Directories& directories_;
@@ -53,6 +61,8 @@ private:
     std::string path_;
     std::vector<std::string> names_;  // the listed names, row by row, as the system spells them
     std::string fileName_;
+    int markedRow_ = -1;
+    QString note_;
 };
 
 }  // namespace corvan::ui

@@ -3,8 +3,11 @@
 #include "DebugSwitch.h"
 #include "FilePicker.h"
 #include "Frame.h"
+#include "GameReadyHint.h"
 #include "HorizontalScrollBar.h"
 #include "OptionButton.h"
+#include "Paths.h"
+#include "PrepareAudioWindow.h"
 #include "Twips.h"
 #include "frmAbout.h"
 #include "frmSave.h"
@@ -15,7 +18,10 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStyle>
 #include <QWindow>
+
+#include <filesystem>
 
 #include <optional>
 
@@ -51,6 +57,7 @@ frmMain::frmMain(Services services, const std::vector<std::string>& arguments, Q
 frmMain::~frmMain() {
     delete frmSave_;
     delete frmAbout_;
+    delete prepareAudio_;
 }
 
 // The secondary windows belong to no parent widget, since disabling this window would
@@ -69,6 +76,10 @@ frmSave* frmMain::saveDialog() const {
 
 frmAbout* frmMain::aboutWindow() const {
     return frmAbout_;
+}
+
+PrepareAudioWindow* frmMain::prepareAudioWindow() const {
+    return prepareAudio_;
 }
 
 void frmMain::buildControls() {
@@ -145,12 +156,19 @@ void frmMain::buildMenu() {
     named(mnuFile->addSeparator(), "mnuSep");
     QAction* mnuExit = named(mnuFile->addAction(QStringLiteral("Exit")), "mnuExit");
     mnuExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    // Tools reaches what goes beyond the conversion itself, with access keys of its own so
+    // that the keyboard gets there without a mouse.
+    QMenu* mnuTools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    mnuTools->setObjectName(QStringLiteral("mnuTools"));
+    QAction* mnuPrepareAudio =
+        named(mnuTools->addAction(QStringLiteral("&Prepare Audio...")), "mnuPrepareAudio");
     // About is a command on the menu bar itself, not a menu of its own.
     QAction* mnuAbout = named(menuBar()->addAction(QStringLiteral("About")), "mnuAbout");
 
     connect(mnuSave_, &QAction::triggered, this, &frmMain::mnuSave_Click);
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
+    connect(mnuPrepareAudio, &QAction::triggered, this, &frmMain::mnuPrepareAudio_Click);
 }
 
 bool frmMain::playOnceValue() const {
@@ -256,6 +274,33 @@ void frmMain::chgDrive() {
 
 void frmMain::srcFile_Click() {
     mnuSave_->setEnabled(!srcFile_->fileName().empty());
+    hintSourceFormat();
+}
+
+// Only the selected file is looked at, when it is selected, so a large folder lists as
+// quickly as ever; the hint is a mark on the entry, never a box in the way.
+void frmMain::hintSourceFormat() {
+    if (srcFile_->fileName().empty()) return;
+    const std::optional<std::string> hint =
+        gameReadyHint(withSeparator(srcFile_->path()) + srcFile_->fileName());
+    srcFile_->markSelected(style()->standardIcon(QStyle::SP_MessageBoxWarning),
+                           hint ? QString::fromStdString(*hint) : QString());
+}
+
+bool frmMain::selectSourceFile(const std::string& path) {
+    if (!isEnabled()) return false;
+    const std::filesystem::path file(path);
+    const std::string directory = file.parent_path().string();
+    const std::string name = file.filename().string();
+    try {
+        srcDrive_->setDrive(directory);  // raises srcDrive_Change when the volume differs
+        srcDir_->setPath(directory);     // raises srcDir_Change when the directory differs
+        srcFile_->refresh();             // lists the file also when the directory stayed
+    } catch (const DirectoryError&) {
+        return false;
+    }
+    srcFile_->setFileName(name);  // raises srcFile_Click
+    return srcFile_->fileName() == name;
 }
 
 void frmMain::mnuSave_Click() {
@@ -268,6 +313,12 @@ void frmMain::mnuAbout_Click() {
     // The about window disables this window itself whenever it becomes active.
     if (!frmAbout_) frmAbout_ = new frmAbout(*this);
     showOnTop(frmAbout_);
+}
+
+void frmMain::mnuPrepareAudio_Click() {
+    // A window beside this one: it leaves this window enabled.
+    if (!prepareAudio_) prepareAudio_ = new PrepareAudioWindow(*this);
+    showOnTop(prepareAudio_);
 }
 
 void frmMain::mnuExit_Click() {

@@ -21,6 +21,7 @@ class DriveList;
 class FileList;
 class FilePicker;
 class HorizontalScrollBar;
+class PrepareAudioWindow;
 class frmAbout;
 class frmSave;
 
@@ -55,9 +56,15 @@ public:
     // Tells the user that a directory could not be shown.
     void reportUnreadable(const DirectoryError& error);
 
+    // Selects a file as the source through the drive, directory and file lists, so that
+    // their change rules run as if the user had picked it. False, with nothing reported,
+    // when the window takes no input or the file cannot be listed and selected.
+    bool selectSourceFile(const std::string& path);
+
     // The windows made on first use; null before that and after a close through the frame.
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
+    PrepareAudioWindow* prepareAudioWindow() const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +85,8 @@ private:
     void srcFile_Click();
     void mnuSave_Click();
     void mnuAbout_Click();
+    void mnuPrepareAudio_Click();
+    void hintSourceFormat();
     void mnuExit_Click();
     void Form_Unload();
 
@@ -100,6 +109,7 @@ private:
 
     QPointer<frmSave> frmSave_;
     QPointer<frmAbout> frmAbout_;
+    QPointer<PrepareAudioWindow> prepareAudio_;
 };
 
 }  // namespace corvan::ui

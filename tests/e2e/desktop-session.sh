@@ -2,7 +2,8 @@
 # Runs the real program on a virtual screen under a real window manager (openbox) and uses
 # it as a person would, with the keyboard and the mouse: a looped conversion, Enter that
 # must replace nothing, every way out of both secondary windows, a folder that went away
-# between two saves, and debug mode. Checks the files left on disk after each step.
+# between two saves, debug mode, and a recording prepared through Tools > Prepare Audio.
+# Checks the files left on disk after each step.
 #   desktop-session.sh CORVAN CORVAN_CLI [SCREENSHOT_DIR]
 set -euo pipefail
 
@@ -123,7 +124,7 @@ shot main
 
 # About, by mouse on the menu bar, twice: once left through the frame, once with OK.
 client_origin "$main"
-about_x=$((X + 53))
+about_x=$((X + 93))  # right of File and Tools
 about_y=$((Y + 7))
 for way in frame ok; do
     xdotool mousemove "$about_x" "$about_y" click 1
@@ -232,4 +233,47 @@ cmp "$work/expected-queued.imc" "$work/Game/Music/track.imc" || fail "debug mode
 keys ctrl+x
 wait "$app_pid" || fail "the program ended with status $?"
 app_pid=
-echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder and debug mode"
+
+# Tools > Prepare Audio, all by keyboard: a 44,100 Hz mono recording made here is prepared
+# beside itself, selected in the main window and saved over the track as queued music.
+sox -n -r 44100 -c 1 -b 16 "$work/recordings/tone.wav" synth 2 sine 440 vol 0.5
+prepared="$work/recordings/tone (prepared).wav"
+"$work/Game/corvan" &
+app_pid=$!
+wait_window "Corvan 1.0" >/dev/null
+expect_main_active "before Prepare Audio"
+keys alt+t Return           # Tools > Prepare Audio...
+wait_window "Prepare Audio" >/dev/null
+keys Return                 # Browse..., which has the focus
+wait_window "Choose a Recording" >/dev/null
+xdotool type --delay 10 "$work/recordings/tone.wav"
+keys Return
+wait_gone "Choose a Recording"
+keys Return                 # Prepare, which has the focus once a recording is chosen
+for _ in $(seq 100); do
+    [ -f "$prepared" ] && break
+    sleep 0.1
+done
+[ -f "$prepared" ] || fail "Prepare Audio wrote no file"
+sleep 0.5
+shot prepare-audio
+[ "$(soxi -r "$prepared")" = 22050 ] && [ "$(soxi -c "$prepared")" = 2 ] ||
+    fail "the prepared file is not 22,050 Hz stereo"
+keys Return                 # Close, which the keyboard reaches once the run is over
+wait_gone "Prepare Audio"
+expect_main_active "after Prepare Audio"
+keys ctrl+s                 # only possible with the prepared file selected
+wait_window "Save IMC File..." >/dev/null
+keys shift+Tab Down Return Tab Tab Down Tab Return  # Music, track.imc, OK
+wait_window "Corvan" >/dev/null
+keys Return                 # dismiss "Save Successful."
+wait_gone "Save IMC File..."
+"$cli" convert "$prepared" "$work/expected-prepared.imc" >/dev/null
+cmp "$work/expected-prepared.imc" "$work/Game/Music/track.imc" ||
+    fail "the track is not the queued header and the prepared file"
+[ "$(tail -c +191 "$work/Game/Music/track.imc" | head -c 4)" = RIFF ] ||
+    fail "no RIFF after the 190-byte header"
+keys ctrl+x
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode and Prepare Audio"

@@ -6,6 +6,7 @@
 #include "ui/Volumes.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QTest>
 #include <QWidget>
 
@@ -26,6 +27,14 @@ inline bool showActive(QWidget* window) {
     window->show();
     window->activateWindow();
     return waitUntilActive(window);
+}
+
+// Whether a message box of Qt's own is open, which no recorder of ours would see.
+inline bool anyMessageBox() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(window) != nullptr) return true;
+    }
+    return false;
 }
 
 // Lets windows closed through their frame actually go.

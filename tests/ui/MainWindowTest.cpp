@@ -322,11 +322,17 @@ TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram) {
 TEST_F(MainWindowTest, TheMenuHoldsFileWithSaveAndExitAndAboutAsACommand) {
     auto h = harness();
     const QList<QAction*> bar = h.main->menuBar()->actions();
-    ASSERT_EQ(bar.size(), 2);
+    ASSERT_EQ(bar.size(), 3);
     EXPECT_EQ(bar[0]->text(), QStringLiteral("File"));
     ASSERT_NE(bar[0]->menu(), nullptr);
-    EXPECT_EQ(bar[1], h.mnuAbout());
-    EXPECT_EQ(bar[1]->menu(), nullptr);
+    EXPECT_EQ(bar[1]->text(), QStringLiteral("&Tools"));
+    ASSERT_NE(bar[1]->menu(), nullptr);
+    const QList<QAction*> tools = bar[1]->menu()->actions();
+    ASSERT_EQ(tools.size(), 1);
+    EXPECT_EQ(tools[0], h.find<QAction>("mnuPrepareAudio"));
+    EXPECT_EQ(tools[0]->text(), QStringLiteral("&Prepare Audio..."));
+    EXPECT_EQ(bar[2], h.mnuAbout());
+    EXPECT_EQ(bar[2]->menu(), nullptr);
     EXPECT_EQ(h.mnuAbout()->text(), QStringLiteral("About"));
     const QList<QAction*> file = bar[0]->menu()->actions();
     ASSERT_EQ(file.size(), 3);

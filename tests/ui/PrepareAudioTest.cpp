@@ -1,0 +1,180 @@
+#include "audio/AudioCheck.h"
+#include "audio/Signals.h"
+#include "support/UiHarness.h"
+#include "ui/PrepareAudioWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <sndfile.h>
+
+namespace corvan::ui {
+namespace {
+
+namespace fs = std::filesystem;
+using test::MainWindowHarness;
+
+constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+
+std::vector<std::string> namesIn(const std::string& directory) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The main window works in "music"; recordings lie on a second volume, "usb".
+class PrepareAudioTest : public ::testing::Test {
+protected:
+    PrepareAudioTest() {
+        fs::create_directories(dir.path("music"));
+        fs::create_directories(dir.path("usb"));
+    }
+    MainWindowHarness harness() {
+        return MainWindowHarness(dir.path("music"), {dir.path("usb")}, dir.path("music"));
+    }
+    static PrepareAudioWindow* openTools(MainWindowHarness& h) {
+        h.find<QAction>("mnuPrepareAudio")->trigger();
+        return h.main->prepareAudioWindow();
+    }
+    template <typename T>
+    static T* part(PrepareAudioWindow* window, const char* name) {
+        T* found = window->findChild<T*>(QString::fromLatin1(name));
+        if (found == nullptr) throw std::runtime_error(std::string("no part ") + name);
+        return found;
+    }
+    static std::string text(PrepareAudioWindow* window, const char* label) {
+        return part<QLabel>(window, label)->text().toStdString();
+    }
+
+    test::TempDir dir;
+};
+
+TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReadyToSave) {
+    const std::string song = dir.path("usb/song.wav");
+    ASSERT_TRUE(test::writeSine(song, kWav16, 44100, 1, 1.0, 440, -6));
+    auto h = harness();
+    PrepareAudioWindow* window = openTools(h);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(h.main->isEnabled()) << "the window stands beside the main window";
+
+    window->chooseSource(QString::fromStdString(song));
+    EXPECT_EQ(text(window, "format"), "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 1.0 s");
+    EXPECT_EQ(text(window, "verdict"),
+              "Not game-ready:\n- its sample rate is 44,100 Hz, not 22,050 Hz\n"
+              "- it has 1 channel (mono), not 2 channels (stereo)");
+    const std::string prepared = dir.path("usb/song (prepared).wav");
+    EXPECT_EQ(part<QLineEdit>(window, "output")->text().toStdString(), prepared);
+
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "prepare"));
+    part<QPushButton>(window, "prepare")->click();
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "cancel"));
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "close"));
+    EXPECT_EQ(text(window, "result"),
+              "Prepared song (prepared).wav: no sample was clipped. It is selected in the main "
+              "window, ready to save.");
+    const audio::AudioReport report = audio::checkAudio(prepared);
+    EXPECT_TRUE(report.gameReady);
+    EXPECT_EQ(report.frames, 22050);
+
+    // Reached through the main window's own lists: the volume, the folder, then the file.
+    EXPECT_EQ(h.srcDrive()->drive(), h.volumes.volumes()[1].driveText);
+    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
+    EXPECT_EQ(h.srcFile()->path(), dir.path("usb"));
+    EXPECT_EQ(h.srcFile()->fileName(), "song (prepared).wav");
+    EXPECT_TRUE(h.mnuSave()->isEnabled());
+    EXPECT_TRUE(h.srcFile()->selectedNote().isEmpty()) << "the copy is game-ready";
+    EXPECT_TRUE(h.user.events.empty());
+    EXPECT_FALSE(test::anyMessageBox());
+
+    // Prepared again into the folder the lists already show: the new file is listed too.
+    part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/again.wav")));
+    part<QPushButton>(window, "prepare")->click();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+
+    // While the save dialog has the main window disabled, its source stays as it is.
+    h.mnuSave()->trigger();
+    ASSERT_FALSE(h.main->isEnabled());
+    part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/later.wav")));
+    part<QPushButton>(window, "prepare")->click();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_TRUE(fs::exists(dir.path("usb/later.wav")));
+    EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+    EXPECT_NE(text(window, "result").find("Select it in the main window"), std::string::npos);
+}
+
+TEST_F(PrepareAudioTest, CancelAndClosingTheWindowLeaveNothingBehind) {
+    const std::string song = dir.path("usb/long.wav");
+    ASSERT_TRUE(test::writeSine(song, kWav16, 44100, 1, 30.0, 440, -6));
+    for (const bool byClosing : {false, true}) {
+        auto h = harness();
+        PrepareAudioWindow* window = openTools(h);
+        window->chooseSource(QString::fromStdString(song));
+        part<QPushButton>(window, "prepare")->click();
+        ASSERT_TRUE(window->isPreparing());
+        if (byClosing) {
+            window->close();  // waits for the run to stop
+        } else {
+            part<QPushButton>(window, "cancel")->click();
+            ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+            EXPECT_EQ(text(window, "result"), "Cancelled: nothing was written.");
+        }
+        EXPECT_EQ(namesIn(dir.path("usb")), std::vector<std::string>{"long.wav"}) << byClosing;
+        EXPECT_FALSE(h.mnuSave()->isEnabled());
+        EXPECT_EQ(h.srcDir()->path(), dir.path("music")) << "the main window was left alone";
+        EXPECT_TRUE(h.user.events.empty());
+        EXPECT_FALSE(test::anyMessageBox());
+        test::deleteClosedWindows();
+    }
+}
+
+TEST_F(PrepareAudioTest, WhatCannotBeReadOrWrittenIsSaidInTheWindow) {
+    test::writeFile(dir.path("usb/noise.wav"), test::patternBytes(1000));
+    const std::string song = dir.path("usb/song.wav");
+    ASSERT_TRUE(test::writeSine(song, kWav16, 22050, 2, 0.5, 440, -6));
+    auto h = harness();
+    PrepareAudioWindow* window = openTools(h);
+
+    window->chooseSource(QString::fromStdString(dir.path("usb/noise.wav")));
+    EXPECT_EQ(text(window, "verdict"), "This file cannot be read as audio.");
+    EXPECT_NE(text(window, "format").find("noise.wav"), std::string::npos);
+    EXPECT_FALSE(part<QPushButton>(window, "prepare")->isEnabled());
+
+    window->chooseSource(QString::fromStdString(song));
+    EXPECT_EQ(text(window, "verdict"), "Game-ready: the game plays it as it is.");
+    const std::string nowhere = dir.path("gone/song.wav");
+    part<QLineEdit>(window, "output")->setText(QString::fromStdString(nowhere));
+    part<QPushButton>(window, "prepare")->click();
+    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+    EXPECT_EQ(text(window, "result").rfind("Not prepared: " + nowhere + ": ", 0), 0u)
+        << text(window, "result");
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
+    EXPECT_TRUE(h.user.events.empty());
+    EXPECT_FALSE(test::anyMessageBox());
+}
+
+TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndShowsItWasPrepared) {
+    const struct {
+        const char* source;
+        const char* proposed;
+    } cases[] = {
+        {"/m/a.b.flac", "/m/a.b (prepared).wav"},
+        {"/m/song (prepared).wav", "/m/song (prepared) (prepared).wav"},
+        {"/m/noextension", "/m/noextension (prepared).wav"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PrepareAudioWindow::proposedOutput(QString::fromLatin1(c.source)).toStdString(),
+                  c.proposed);
+    }
+}
+
+}  // namespace
+}  // namespace corvan::ui

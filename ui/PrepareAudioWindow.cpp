@@ -1,0 +1,258 @@
+#include "PrepareAudioWindow.h"
+
+#include "CommandButton.h"
+#include "FileList.h"
+#include "audio/AudioCheck.h"
+#include "audio/Wording.h"
+#include "frmMain.h"
+
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QThread>
+
+namespace corvan::ui {
+
+namespace {
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* wrappingLabel(QWidget* parent, const char* name) {
+    auto* label = named(new QLabel(parent), name);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+QString describe(const audio::AudioReport& report) {
+    const std::string text = report.container + ", " + report.encoding + ", " +
+                             audio::withThousands(report.sampleRate) + " Hz, " +
+                             audio::describeChannels(report.channels);
+    return QString::fromStdString(text) +
+           QStringLiteral(", %1 s").arg(report.durationSeconds, 0, 'f', 1);
+}
+
+QString verdictOf(const audio::AudioReport& report) {
+    if (report.gameReady) return QStringLiteral("Game-ready: the game plays it as it is.");
+    QString text = QStringLiteral("Not game-ready:");
+    for (const std::string& difference : report.differences)
+        text += QStringLiteral("\n- ") + QString::fromStdString(difference);
+    return text;
+}
+
+}  // namespace
+
+PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
+    setObjectName(QStringLiteral("PrepareAudioWindow"));
+    setWindowTitle(QStringLiteral("Prepare Audio"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_KeyboardFocusChange);
+
+    auto* grid = new QGridLayout(this);
+    grid->setColumnStretch(1, 1);
+    source_ = named(new QLineEdit(this), "source");
+    source_->setReadOnly(true);
+    source_->setPlaceholderText(QStringLiteral("Any recording: WAV, FLAC, Ogg, Opus, MP3, AIFF"));
+    source_->setFocusPolicy(Qt::ClickFocus);
+    browse_ = named(new CommandButton(QStringLiteral("&Browse..."), this), "browse");
+    format_ = wrappingLabel(this, "format");
+    verdict_ = wrappingLabel(this, "verdict");
+    output_ = named(new QLineEdit(this), "output");
+    progress_ = named(new QProgressBar(this), "progress");
+    progress_->setRange(0, 100);
+    progress_->setValue(0);
+    result_ = wrappingLabel(this, "result");
+    prepare_ = named(new CommandButton(QStringLiteral("&Prepare"), this), "prepare");
+    cancel_ = named(new CommandButton(QStringLiteral("Cancel"), this), "cancel");
+    close_ = named(new CommandButton(QStringLiteral("Close"), this), "close");
+
+    const auto caption = [this](const char* text, QWidget* buddy) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    grid->addWidget(caption("Recording:", source_), 0, 0);
+    grid->addWidget(source_, 0, 1);
+    grid->addWidget(browse_, 0, 2);
+    grid->addWidget(caption("Format:", format_), 1, 0, Qt::AlignTop);
+    grid->addWidget(format_, 1, 1, 1, 2);
+    grid->addWidget(caption("For the game:", verdict_), 2, 0, Qt::AlignTop);
+    grid->addWidget(verdict_, 2, 1, 1, 2);
+    grid->addWidget(caption("&Save as:", output_), 3, 0);
+    grid->addWidget(output_, 3, 1, 1, 2);
+    grid->addWidget(progress_, 4, 0, 1, 3);
+    grid->addWidget(result_, 5, 0, 1, 3);
+    grid->setRowStretch(6, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(prepare_);
+    buttons->addWidget(cancel_);
+    buttons->addStretch(1);
+    buttons->addWidget(close_);
+    grid->addLayout(buttons, 7, 0, 1, 3);
+
+    setTabOrder(browse_, output_);
+    setTabOrder(output_, prepare_);
+    setTabOrder(prepare_, cancel_);
+    setTabOrder(cancel_, close_);
+    browse_->setFocus();
+    resize(520, sizeHint().height() + 40);
+
+    connect(browse_, &QPushButton::clicked, this, &PrepareAudioWindow::browse);
+    connect(prepare_, &QPushButton::clicked, this, &PrepareAudioWindow::prepare);
+    connect(cancel_, &QPushButton::clicked, this, &PrepareAudioWindow::cancel);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    connect(output_, &QLineEdit::textChanged, this, &PrepareAudioWindow::updatePrepareButton);
+    setPreparing(false);
+}
+
+PrepareAudioWindow::~PrepareAudioWindow() {
+    stopWorker();
+}
+
+QString PrepareAudioWindow::proposedOutput(const QString& source) {
+    // The name always grows, so it can never be the source's own.
+    const QFileInfo file(source);
+    return file.dir().filePath(file.completeBaseName() + QStringLiteral(" (prepared).wav"));
+}
+
+void PrepareAudioWindow::browse() {
+    const QString start = source_->text().isEmpty() ? QString::fromStdString(main_.srcFile().path())
+                                                    : QFileInfo(source_->text()).absolutePath();
+    const QString chosen = QFileDialog::getOpenFileName(
+        this, QStringLiteral("Choose a Recording"), start,
+        QStringLiteral("Audio files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff);;"
+                       "All files (*)"));
+    if (!chosen.isEmpty()) chooseSource(chosen);
+}
+
+void PrepareAudioWindow::chooseSource(const QString& path) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    source_->setText(absolute);
+    result_->clear();
+    progress_->setValue(0);
+    try {
+        const audio::AudioReport report = audio::checkAudio(absolute.toStdString());
+        format_->setText(describe(report));
+        verdict_->setText(verdictOf(report));
+        sourceReadable_ = true;
+    } catch (const std::exception& error) {
+        format_->setText(QString::fromStdString(error.what()));
+        verdict_->setText(QStringLiteral("This file cannot be read as audio."));
+        sourceReadable_ = false;
+    }
+    output_->setText(sourceReadable_ ? proposedOutput(absolute) : QString());
+    updatePrepareButton();
+    if (prepare_->isEnabled()) prepare_->setFocus();
+}
+
+void PrepareAudioWindow::updatePrepareButton() {
+    prepare_->setEnabled(!isPreparing() && sourceReadable_ && !output_->text().isEmpty());
+}
+
+void PrepareAudioWindow::setPreparing(bool preparing) {
+    // The keyboard goes from Prepare to Cancel and from Cancel to Close as each goes out of
+    // use, and shows where it went.
+    const bool handOn = focusWidget() == (preparing ? prepare_ : cancel_);
+    cancel_->setEnabled(preparing);
+    browse_->setEnabled(!preparing);
+    output_->setReadOnly(preparing);
+    updatePrepareButton();
+    if (handOn) {
+        setAttribute(Qt::WA_KeyboardFocusChange);
+        (preparing ? cancel_ : close_)->setFocus(Qt::TabFocusReason);
+    }
+}
+
+void PrepareAudioWindow::prepare() {
+    const std::string source = source_->text().toStdString();
+    outputPath_ = QFileInfo(output_->text()).absoluteFilePath().toStdString();
+    cancelRequested_ = false;
+    outcome_ = {};
+    error_.reset();
+    result_->setText(QStringLiteral("Preparing..."));
+    progress_->setValue(0);
+
+    audio::PrepareOptions options;
+    options.shouldCancel = [this] { return cancelRequested_.load(); };
+    // Posted back to this window's thread, once per whole percent.
+    options.onProgress = [this, shown = -1](double fraction) mutable {
+        const int percent = static_cast<int>(fraction * 100);
+        if (percent == shown) return;
+        shown = percent;
+        QMetaObject::invokeMethod(
+            this, [this, percent] { progress_->setValue(percent); }, Qt::QueuedConnection);
+    };
+    worker_ = QThread::create([this, source, output = outputPath_, options] {
+        try {
+            outcome_ = audio::prepareGameWav(source, output, options);
+        } catch (const std::exception& error) {
+            error_ = error.what();
+        }
+    });
+    connect(worker_, &QThread::finished, this, &PrepareAudioWindow::workerFinished);
+    setPreparing(true);
+    worker_->start();
+}
+
+void PrepareAudioWindow::cancel() {
+    cancelRequested_ = true;
+}
+
+void PrepareAudioWindow::stopWorker() {
+    if (worker_ == nullptr) return;
+    cancelRequested_ = true;
+    worker_->wait();  // the preparer stops after the block under way and removes its file
+    delete worker_;
+    worker_ = nullptr;
+}
+
+void PrepareAudioWindow::workerFinished() {
+    if (worker_ == nullptr) return;  // already stopped by a close
+    worker_->wait();
+    delete worker_;
+    worker_ = nullptr;
+    setPreparing(false);
+    if (error_) {
+        progress_->setValue(0);
+        result_->setText(QStringLiteral("Not prepared: ") + QString::fromStdString(*error_));
+        return;
+    }
+    if (outcome_.cancelled) {
+        progress_->setValue(0);
+        result_->setText(QStringLiteral("Cancelled: nothing was written."));
+        return;
+    }
+    progress_->setValue(100);
+    const QString name = QFileInfo(QString::fromStdString(outputPath_)).fileName();
+    QString text = QStringLiteral("Prepared %1").arg(name);
+    if (outcome_.copiedUnchanged) {
+        text += QStringLiteral(": the recording was game-ready, its samples copied unchanged.");
+    } else if (outcome_.clippedSamples > 0) {
+        text += QStringLiteral(": %1 samples were clipped at full scale.")
+                    .arg(QString::fromStdString(audio::withThousands(outcome_.clippedSamples)));
+    } else {
+        text += QStringLiteral(": no sample was clipped.");
+    }
+    text += main_.selectSourceFile(outputPath_)
+                ? QStringLiteral(" It is selected in the main window, ready to save.")
+                : QStringLiteral(" Select it in the main window to save it as a track.");
+    result_->setText(text);
+}
+
+void PrepareAudioWindow::closeEvent(QCloseEvent* event) {
+    stopWorker();
+    event->accept();
+    if (main_.isEnabled()) main_.activateWindow();
+}
+
+}  // namespace corvan::ui

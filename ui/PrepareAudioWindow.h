@@ -1,0 +1,74 @@
+#pragma once
+
+#include "audio/AudioPreparer.h"
+
+#include <QWidget>
+
+#include <atomic>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QThread;
+
+namespace corvan::ui {
+
+class frmMain;
+
+// Tools > Prepare Audio: checks any recording and writes a copy the game can play beside
+// it, then selects that copy in the main window. It stands beside the main window and
+// leaves it enabled; everything it has to say, errors included, it says in itself.
+class PrepareAudioWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit PrepareAudioWindow(frmMain& main);
+    ~PrepareAudioWindow() override;
+
+    // Takes `path` as the recording: shows its format and whether the game can play it,
+    // and proposes the prepared copy's name. What Browse does with the file chosen.
+    void chooseSource(const QString& path);
+
+    // Where the prepared copy of `source` goes unless the user says otherwise: beside it,
+    // named so that it shows it was prepared, and never the source itself.
+    static QString proposedOutput(const QString& source);
+
+    bool isPreparing() const { return worker_ != nullptr; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void browse();
+    void prepare();
+    void cancel();
+    void workerFinished();
+    void stopWorker();
+    void setPreparing(bool preparing);
+    void updatePrepareButton();
+
+    frmMain& main_;
+    QLineEdit* source_ = nullptr;
+    QPushButton* browse_ = nullptr;
+    QLabel* format_ = nullptr;
+    QLabel* verdict_ = nullptr;
+    QLineEdit* output_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* result_ = nullptr;
+    QPushButton* prepare_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QPushButton* close_ = nullptr;
+
+    bool sourceReadable_ = false;
+    std::string outputPath_;
+    QThread* worker_ = nullptr;
+    std::atomic<bool> cancelRequested_{false};
+    // Written by the worker, read once it has finished.
+    audio::PrepareResult outcome_;
+    std::optional<std::string> error_;
+};
+
+}  // namespace corvan::ui
