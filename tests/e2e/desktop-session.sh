@@ -127,7 +127,11 @@ client_origin "$main"
 about_x=$((X + 93))  # right of File and Tools
 about_y=$((Y + 7))
 for way in frame ok; do
-    xdotool mousemove "$about_x" "$about_y" click 1
+    # A slow start (a sanitizer build) can let the first click go by: click again.
+    for _ in 1 2 3; do
+        xdotool mousemove "$about_x" "$about_y" click 1
+        timeout 5 xdotool search --sync --onlyvisible --name '^About Corvan$' >/dev/null && break
+    done
     about=$(wait_window "About Corvan")
     [ "$way" = frame ] && shot about
     # The main window is disabled: a close request through its frame is ignored.
