@@ -1,16 +1,8 @@
 #include "FilePicker.h"
 
+#include "Named.h"
+
 namespace corvan::ui {
-
-namespace {
-
-template <typename Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
-}  // namespace
 
 FilePicker::FilePicker(QWidget* parent, VolumeTable& volumes, platform::Directories& directories,
                        const std::string& pattern, Names names, Handlers handlers)

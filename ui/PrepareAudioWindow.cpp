@@ -2,6 +2,7 @@
 
 #include "CommandButton.h"
 #include "FileList.h"
+#include "Named.h"
 #include "audio/AudioCheck.h"
 #include "audio/Wording.h"
 #include "frmMain.h"
@@ -20,12 +21,6 @@
 namespace corvan::ui {
 
 namespace {
-
-template <typename Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLabel* wrappingLabel(QWidget* parent, const char* name) {
     auto* label = named(new QLabel(parent), name);

@@ -5,6 +5,7 @@
 #include "Frame.h"
 #include "GameReadyHint.h"
 #include "HorizontalScrollBar.h"
+#include "Named.h"
 #include "OptionButton.h"
 #include "Paths.h"
 #include "PrepareAudioWindow.h"
@@ -28,12 +29,6 @@
 namespace corvan::ui {
 
 namespace {
-
-template <typename Widget>
-Widget* named(Widget* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QLabel* label(QWidget* parent, const char* name, const char* text) {
     return named(new QLabel(QString::fromLatin1(text), parent), name);
