@@ -1,0 +1,242 @@
+#include "audio/MusicFeatures.h"
+
+#include "audio/AudioError.h"
+#include "audio/SoundFile.h"
+
+#include <fftw3.h>
+#include <soxr.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <stdexcept>
+
+namespace corvan::audio {
+
+namespace {
+
+constexpr double kFloorPower = 1e-9;  // -90 dB
+constexpr double kChromaLowHz = 65, kChromaHighHz = 2100;
+constexpr double kBandLowHz = 60, kBandHighHz = 5000;
+
+double toDb(double power) {
+    return 10 * std::log10(std::max(power, kFloorPower));
+}
+
+// libsoxr's medium quality is ample for features; it streams, so a long recording needs no
+// second copy at its own rate.
+class MonoResampler {
+public:
+    MonoResampler(double from, double to) {
+        soxr_error_t error = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
+        soxr_ = soxr_create(from, to, 1, &error, &io, &quality, nullptr);
+        if (error != nullptr) throw std::runtime_error(error);
+        ratio_ = to / from;
+    }
+    ~MonoResampler() { soxr_delete(soxr_); }
+    MonoResampler(const MonoResampler&) = delete;
+    MonoResampler& operator=(const MonoResampler&) = delete;
+
+    // Appends what `count` samples (none: the end) give to `out`.
+    void process(const float* in, std::size_t count, std::vector<float>& out) {
+        std::size_t done = 0;
+        for (;;) {
+            const std::size_t room = static_cast<std::size_t>(count * ratio_) + 1024;
+            const std::size_t at = out.size();
+            out.resize(at + room);
+            std::size_t used = 0, made = 0;
+            if (soxr_error_t error = soxr_process(soxr_, in ? in + done : nullptr, count - done,
+                                                  &used, out.data() + at, room, &made)) {
+                throw std::runtime_error(error);
+            }
+            out.resize(at + made);
+            done += used;
+            if (in != nullptr ? done >= count : made == 0) break;
+        }
+    }
+
+private:
+    soxr_t soxr_ = nullptr;
+    double ratio_ = 1;
+};
+
+}  // namespace
+
+MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate) {
+    const SoundFile source = SoundFile::openForReading(path);
+    const SF_INFO& info = source.info();
+    if (info.frames <= 0) throw AudioError(path, "the file holds no samples");
+    const int channels = info.channels;
+    constexpr std::size_t kBlock = 8192;
+    std::vector<float> block(kBlock * static_cast<std::size_t>(channels)), mixed(kBlock);
+    std::vector<float> mono;
+    mono.reserve(static_cast<std::size_t>(
+        static_cast<double>(info.frames) * rate / info.samplerate + 1024));
+    try {
+        MonoResampler resampler(info.samplerate, rate);
+        while (const std::size_t got = source.read(block.data(), kBlock)) {
+            for (std::size_t f = 0; f < got; ++f) {
+                float sum = 0;
+                for (int c = 0; c < channels; ++c) sum += block[f * channels + c];
+                mixed[f] = sum / static_cast<float>(channels);
+            }
+            if (info.samplerate == rate) {
+                mono.insert(mono.end(), mixed.begin(), mixed.begin() + static_cast<long>(got));
+            } else {
+                resampler.process(mixed.data(), got, mono);
+            }
+        }
+        if (info.samplerate != rate) resampler.process(nullptr, 0, mono);
+    } catch (const AudioError&) {
+        throw;
+    } catch (const std::runtime_error& error) {
+        throw AudioError(path, error.what());
+    }
+    MusicFeatures features(std::move(mono), rate);
+    features.sourceFrames_ = info.frames;
+    features.sourceRate_ = info.samplerate;
+    return features;
+}
+
+MusicFeatures MusicFeatures::fromSamples(std::vector<float> mono, int rate) {
+    const auto frames = static_cast<std::int64_t>(mono.size());
+    MusicFeatures features(std::move(mono), rate);
+    features.sourceFrames_ = frames;
+    features.sourceRate_ = rate;
+    return features;
+}
+
+MusicFeatures::MusicFeatures(std::vector<float> mono, int rate)
+    : rate_(rate), mono_(std::move(mono)) {
+    const auto samples = static_cast<std::int64_t>(mono_.size());
+    frames_ = samples < kWindow ? 1 : 1 + (samples - kWindow) / kHop;
+    chromaSums_.assign(static_cast<std::size_t>((frames_ + 1) * kChroma), 0.0);
+    bandSums_.assign(static_cast<std::size_t>((frames_ + 1) * kBands), 0.0);
+    energySums_.assign(static_cast<std::size_t>(frames_ + 1), 0.0);
+
+    // Which pitch class and band each bin feeds (-1: none).
+    constexpr int kBins = kWindow / 2 + 1;
+    std::vector<int> chromaOf(kBins, -1), bandOf(kBins, -1);
+    for (int k = 1; k < kBins; ++k) {
+        const double hz = static_cast<double>(k) * rate / kWindow;
+        if (hz >= kChromaLowHz && hz <= kChromaHighHz) {
+            const long midi = std::lround(12 * std::log2(hz / 440.0) + 69);
+            chromaOf[k] = static_cast<int>(midi % 12);
+        }
+        if (hz >= kBandLowHz && hz < kBandHighHz) {
+            bandOf[k] = static_cast<int>(kBands * std::log(hz / kBandLowHz) /
+                                         std::log(kBandHighHz / kBandLowHz));
+        }
+    }
+    std::vector<double> window(kWindow);
+    double windowSum = 0;
+    for (int i = 0; i < kWindow; ++i) {
+        window[i] = 0.5 - 0.5 * std::cos(2 * std::numbers::pi * i / kWindow);
+        windowSum += window[i];
+    }
+    // A full-scale sine puts about (sum of the window / 2)^2 into its peak bin: 0 dB.
+    const double scale = 1.0 / (windowSum * windowSum / 4);
+
+    double* in = fftw_alloc_real(kWindow);
+    fftw_complex* out = fftw_alloc_complex(kBins);
+    const fftw_plan plan = fftw_plan_dft_r2c_1d(kWindow, in, out, FFTW_ESTIMATE);
+    std::array<double, kChroma> chroma{};
+    std::array<double, kBands> bands{};
+    for (std::int64_t frame = 0; frame < frames_; ++frame) {
+        const std::int64_t first = frame * kHop;
+        for (int i = 0; i < kWindow; ++i) {
+            const std::int64_t at = first + i;
+            in[i] = at < samples ? mono_[static_cast<std::size_t>(at)] * window[i] : 0.0;
+        }
+        fftw_execute(plan);
+        chroma.fill(0);
+        bands.fill(0);
+        double energy = 0;
+        for (int k = 1; k < kBins; ++k) {
+            const double power = (out[k][0] * out[k][0] + out[k][1] * out[k][1]) * scale;
+            energy += power;
+            if (chromaOf[k] >= 0) chroma[chromaOf[k]] += power;
+            if (bandOf[k] >= 0) bands[bandOf[k]] += power;
+        }
+        const auto row = static_cast<std::size_t>(frame);
+        for (int c = 0; c < kChroma; ++c) {
+            chromaSums_[(row + 1) * kChroma + c] = chromaSums_[row * kChroma + c] + chroma[c];
+        }
+        for (int b = 0; b < kBands; ++b) {
+            bandSums_[(row + 1) * kBands + b] = bandSums_[row * kBands + b] + bands[b];
+        }
+        energySums_[row + 1] = energySums_[row] + energy;
+    }
+    fftw_destroy_plan(plan);
+    fftw_free(out);
+    fftw_free(in);
+}
+
+void MusicFeatures::meanOver(double from, double to, double* chroma, double* bands,
+                             double& energy) const {
+    // Frame i is centred on sample i * kHop + kWindow / 2.
+    const auto firstFrame = [&](double sample) {
+        return std::clamp<std::int64_t>(
+            static_cast<std::int64_t>(std::ceil((sample - kWindow / 2.0) / kHop)), 0, frames_);
+    };
+    const std::int64_t a = firstFrame(from), b = firstFrame(to);
+    // Outside the recording there is only silence, counted in the mean.
+    const double frames = std::max(1.0, (to - from) / kHop);
+    const auto ra = static_cast<std::size_t>(a), rb = static_cast<std::size_t>(b);
+    for (int c = 0; c < kChroma; ++c) {
+        chroma[c] = (chromaSums_[rb * kChroma + c] - chromaSums_[ra * kChroma + c]) / frames;
+    }
+    for (int i = 0; i < kBands; ++i) {
+        bands[i] = (bandSums_[rb * kBands + i] - bandSums_[ra * kBands + i]) / frames;
+    }
+    energy = (energySums_[rb] - energySums_[ra]) / frames;
+}
+
+PositionFeatures MusicFeatures::at(double seconds) const {
+    PositionFeatures features;
+    const double point = seconds * rate_;
+    const double block = kBlockSeconds * rate_;
+    for (int b = 0; b < kBlocks; ++b) {
+        const double from = point + (b - kBlocksBefore) * block;
+        double chroma[kChroma], bands[kBands], energy = 0;
+        meanOver(from, from + block, chroma, bands, energy);
+        PositionFeatures::Block& out = features.blocks[b];
+        // Amplitudes, the roots of the powers, scaled to unit length.
+        double total = 0;
+        for (const double power : chroma) total += power;
+        if (total > kFloorPower) {
+            for (int c = 0; c < kChroma; ++c) {
+                out.chroma[c] = static_cast<float>(std::sqrt(chroma[c] / total));
+            }
+        }
+        for (int i = 0; i < kBands; ++i) out.bandsDb[i] = static_cast<float>(toDb(bands[i]));
+        out.levelDb = static_cast<float>(toDb(energy));
+    }
+    features.snippet.assign(2 * kSnippetHalf, 0.0f);
+    const auto centre = static_cast<std::int64_t>(std::llround(point));
+    double mean = 0;
+    for (int i = 0; i < 2 * kSnippetHalf; ++i) {
+        const std::int64_t at = centre - kSnippetHalf + i;
+        if (at >= 0 && at < static_cast<std::int64_t>(mono_.size())) {
+            features.snippet[i] = mono_[static_cast<std::size_t>(at)];
+        }
+        mean += features.snippet[i];
+    }
+    mean /= 2 * kSnippetHalf;
+    double squares = 0;
+    for (float& value : features.snippet) {
+        value = static_cast<float>(value - mean);
+        squares += value * value;
+    }
+    if (squares > 1e-12) {
+        const double scale = 1 / std::sqrt(squares);
+        for (float& value : features.snippet) value = static_cast<float>(value * scale);
+    } else {
+        std::fill(features.snippet.begin(), features.snippet.end(), 0.0f);
+    }
+    return features;
+}
+
+}  // namespace corvan::audio
