@@ -9,8 +9,8 @@
 namespace corvan::audio {
 
 struct RefinedLoop {
-    LoopFrames frames;          // the start as given, the end moved by endOffset
-    std::int64_t endOffset = 0;  // frames, within the search radius
+    LoopFrames frames;             // the start as given, the end moved by endOffset
+    std::int64_t endOffset = 0;    // frames, within the search radius
     double correlationBefore = 0;  // of the waveforms around the two points, -1 to 1
     double correlationAfter = 0;
 };

@@ -32,11 +32,11 @@ struct PositionFeatures {
 
 // How alike the music is at the jump's two ends, each part 0 to 1 except the distances.
 struct PairScore {
-    double chroma = 0;         // mean cosine similarity of the blocks' chroma
-    double spectrumDb = 0;     // mean difference of the band levels
-    double loudnessDb = 0;     // mean difference of the block levels
-    double waveform = 0;       // correlation of the two snippets, -1 to 1
-    double total = 0;          // 0 (a jump into other music) to 1 (seamless)
+    double chroma = 0;      // mean cosine similarity of the blocks' chroma
+    double spectrumDb = 0;  // mean difference of the band levels
+    double loudnessDb = 0;  // mean difference of the block levels
+    double waveform = 0;    // correlation of the two snippets, -1 to 1
+    double total = 0;       // 0 (a jump into other music) to 1 (seamless)
 };
 
 // Scores the jump from the loop's end to its start: seamless when what leads up to the end

@@ -26,8 +26,8 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
                                          const SuggestOptions& options) {
     const std::int64_t bytes = gameWavBytes(gameFrames);
     const double seconds = framesToSeconds(gameFrames);
-    const std::int64_t minFrames = secondsToFrames(
-        std::max(options.minLengthSeconds, options.minLengthShare * seconds));
+    const std::int64_t minFrames =
+        secondsToFrames(std::max(options.minLengthSeconds, options.minLengthShare * seconds));
 
     // The same thousandth lies at different frames as a start and as an end.
     std::vector<LoopFrames> at(kPermilleMax + 1);

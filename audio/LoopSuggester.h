@@ -10,9 +10,9 @@
 namespace corvan::audio {
 
 struct SuggestOptions {
-    int count = 5;                         // suggestions wanted
-    double minLengthSeconds = 5.0;         // no loop shorter than this...
-    double minLengthShare = 1.0 / 3.0;     // ...nor than this share of the recording
+    int count = 5;                      // suggestions wanted
+    double minLengthSeconds = 5.0;      // no loop shorter than this...
+    double minLengthShare = 1.0 / 3.0;  // ...nor than this share of the recording
     // Suggestions closer than this many thousandths at both ends to a better one are left
     // out: they are the same loop to the ear.
     int separationPermille = 3;

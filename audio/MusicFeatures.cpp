@@ -72,8 +72,8 @@ MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate) {
     constexpr std::size_t kBlock = 8192;
     std::vector<float> block(kBlock * static_cast<std::size_t>(channels)), mixed(kBlock);
     std::vector<float> mono;
-    mono.reserve(static_cast<std::size_t>(
-        static_cast<double>(info.frames) * rate / info.samplerate + 1024));
+    mono.reserve(
+        static_cast<std::size_t>(static_cast<double>(info.frames) * rate / info.samplerate + 1024));
     try {
         MonoResampler resampler(info.samplerate, rate);
         while (const std::size_t got = source.read(block.data(), kBlock)) {

@@ -48,10 +48,11 @@ TEST(LoopRefiner, MovesAGameWavsLoopEndOntoTheRepeat) {
         const std::int64_t at = frame % 52920;
         const double t = static_cast<double>(at % 4410) / 22050;
         return 0.4 * std::exp(-20 * t) *
-               (0.5 * std::sin(0.05 * static_cast<double>(at)) + noise(static_cast<std::uint32_t>(at)));
+               (0.5 * std::sin(0.05 * static_cast<double>(at)) +
+                noise(static_cast<std::uint32_t>(at)));
     };
-    ASSERT_TRUE(test::writeSound(dir.path("game.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050,
-                                 2, 3 * 52920, [&](std::int64_t f, int) { return pattern(f); }));
+    ASSERT_TRUE(test::writeSound(dir.path("game.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2,
+                                 3 * 52920, [&](std::int64_t f, int) { return pattern(f); }));
     for (const std::int64_t miss : {-400, -1, 0, 123, 440}) {
         const LoopFrames guess{10000, 10000 + 52920 + miss, 0, 0};
         const RefinedLoop refined = refineLoop(dir.path("game.wav"), guess);

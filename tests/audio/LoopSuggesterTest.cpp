@@ -58,8 +58,8 @@ double offWholePhrases(double seconds) {
 TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
     test::TempDir dir;
     const auto frames = static_cast<std::int64_t>(kTotal * 22050);
-    ASSERT_TRUE(test::writeSound(dir.path("music.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050,
-                                 2, frames, music));
+    ASSERT_TRUE(test::writeSound(dir.path("music.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2,
+                                 frames, music));
     const MusicFeatures features = MusicFeatures::fromFile(dir.path("music.wav"));
     ASSERT_EQ(gameFramesFor(features.sourceFrames(), features.sourceRate()), frames);
     const std::vector<LoopSuggestion> top = suggestLoops(features, frames, {.count = 3});
@@ -106,8 +106,8 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
     for (std::size_t i = 0; i < mono.size(); ++i) mono[i] = static_cast<float>(music(2 * i, 0));
     const MusicFeatures features = MusicFeatures::fromSamples(std::move(mono), 11025);
     for (const double minimum : {5.0, 12.0, 20.0}) {
-        const auto loops = suggestLoops(features, 22050 * 30,
-                                        {.count = 20, .minLengthSeconds = minimum});
+        const auto loops =
+            suggestLoops(features, 22050 * 30, {.count = 20, .minLengthSeconds = minimum});
         ASSERT_FALSE(loops.empty());
         for (const LoopSuggestion& loop : loops) {
             EXPECT_GE(loop.lengthSeconds, std::max(minimum, 10.0) - 1e-9) << minimum;
@@ -161,8 +161,11 @@ TEST(LoopScore, Words) {
     const struct {
         double total;
         const char* words;
-    } cases[] = {{0.95, "seamless"},  {0.85, "very smooth"},  {0.7, "smooth"},
-                 {0.55, "noticeable"}, {0.2, "audible jump"}};
+    } cases[] = {{0.95, "seamless"},
+                 {0.85, "very smooth"},
+                 {0.7, "smooth"},
+                 {0.55, "noticeable"},
+                 {0.2, "audible jump"}};
     for (const auto& c : cases) EXPECT_EQ(describeScore(c.total), c.words) << c.total;
 }
 
