@@ -56,9 +56,9 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
     }
     const double startTarget = startSeconds * kGameSampleRate;
     const double endTarget = endSeconds * kGameSampleRate;
-    const std::int64_t maxPadding = std::min(
-        options.maxPaddingFrames,
-        (kMaxGameWavBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame - gameFrames);
+    const std::int64_t maxPadding =
+        std::min(options.maxPaddingFrames,
+                 (kMaxGameWavBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame - gameFrames);
 
     LoopPlacement best;
     double bestWorst = std::numeric_limits<double>::infinity();

@@ -21,7 +21,7 @@ struct LoopPlacement {
     std::int64_t paddingFrames = 0;
     int startSlider = 0, endSlider = 0;
     int startPermille = 0, endPermille = 0;
-    LoopFrames frames;  // in the padded WAV; always on whole frames
+    LoopFrames frames;                        // in the padded WAV; always on whole frames
     double startErrorMs = 0, endErrorMs = 0;  // to the times asked for
     bool metAim = false;
     double worstErrorMs() const { return startErrorMs > endErrorMs ? startErrorMs : endErrorMs; }

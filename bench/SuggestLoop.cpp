@@ -81,7 +81,9 @@ void makeRecording(const std::string& path) {
             const double t = second + static_cast<double>(f) / kRate;
             const double inNote = std::fmod(t, kNote);
             const int index = static_cast<int>(std::fmod(t, kPhrase) / kNote);
-            const double hz = t < kIntro ? intro[index] : t < phrasesEnd ? phrase[index] : outro[index];
+            const double hz = t < kIntro       ? intro[index]
+                              : t < phrasesEnd ? phrase[index]
+                                               : outro[index];
             seed = seed * 1664525u + 1013904223u;
             const double noise = 0.005 * (static_cast<double>(seed >> 8) / (1 << 24) * 2 - 1);
             block[2 * f] = block[2 * f + 1] = note(hz, inNote) + noise;
@@ -122,12 +124,13 @@ int main(int argc, char** argv) {
         kPhrase, times[rounds / 2], rounds, times.front(), peak);
 
     for (const auto& loop : corvan::audio::suggestLoopsFor(recording)) {
-        std::printf("  sliders %5d %5d  %5.1f%% to %5.1f%%  %s to %s  length %7.3f s (%.3f phrases)"
-                    "  score %.3f %s\n",
-                    loop.startSlider, loop.endSlider, loop.startPermille / 10.0,
-                    loop.endPermille / 10.0, corvan::audio::formatTime(loop.startSeconds).c_str(),
-                    corvan::audio::formatTime(loop.endSeconds).c_str(), loop.lengthSeconds,
-                    loop.lengthSeconds / kPhrase, loop.score.total, loop.words.c_str());
+        std::printf(
+            "  sliders %5d %5d  %5.1f%% to %5.1f%%  %s to %s  length %7.3f s (%.3f phrases)"
+            "  score %.3f %s\n",
+            loop.startSlider, loop.endSlider, loop.startPermille / 10.0, loop.endPermille / 10.0,
+            corvan::audio::formatTime(loop.startSeconds).c_str(),
+            corvan::audio::formatTime(loop.endSeconds).c_str(), loop.lengthSeconds,
+            loop.lengthSeconds / kPhrase, loop.score.total, loop.words.c_str());
     }
     std::filesystem::remove(recording);
     return 0;

@@ -22,10 +22,9 @@ struct PlacementCase {
 
 TEST(LoopPlacement, LandsWithinAMillisecondOnWholeFrames) {
     const PlacementCase cases[] = {
-        {30.0, 5.3, 27.1},     {60.0, 1.234, 59.0},      {180.0, 12.5, 170.25},
-        {45.5, 0.75, 45.5},    {200.123, 60.1, 190.9},   {240.0, 31.7, 203.3},
-        {8.0, 2.0, 7.0},       {150.5, 3.21, 140.77},    {300.0, 42.0, 290.0},
-        {64.0, 0.5, 63.5},     {120.0, 21.3, 101.7},
+        {30.0, 5.3, 27.1},      {60.0, 1.234, 59.0},  {180.0, 12.5, 170.25}, {45.5, 0.75, 45.5},
+        {200.123, 60.1, 190.9}, {240.0, 31.7, 203.3}, {8.0, 2.0, 7.0},       {150.5, 3.21, 140.77},
+        {300.0, 42.0, 290.0},   {64.0, 0.5, 63.5},    {120.0, 21.3, 101.7},
     };
     double worst = 0;
     std::int64_t mostPadding = 0;
@@ -48,8 +47,7 @@ TEST(LoopPlacement, LandsWithinAMillisecondOnWholeFrames) {
         worst = std::max({worst, startMs, endMs});
         mostPadding = std::max(mostPadding, placement.paddingFrames);
     }
-    std::printf("worst error %.3f ms, most padding %.2f s\n", worst,
-                framesToSeconds(mostPadding));
+    std::printf("worst error %.3f ms, most padding %.2f s\n", worst, framesToSeconds(mostPadding));
 }
 
 TEST(LoopPlacement, WhatTheGridCannotReachIsReportedAsMissed) {
@@ -88,8 +86,8 @@ TEST(LoopPlacement, AStartBeforeTheFirstReachablePointIsReportedNotMet) {
 TEST(LoopPlacement, PaddedWavIsTheSamplesThenSilence) {
     test::TempDir dir;
     const auto value = [](std::int64_t f, int c) { return ((f * 7 + c) % 2000 + 1) / 32767.0; };
-    ASSERT_TRUE(test::writeSound(dir.path("game.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050,
-                                 2, 30000, value));
+    ASSERT_TRUE(test::writeSound(dir.path("game.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2,
+                                 30000, value));
     EXPECT_EQ(writePaddedGameWav(dir.path("game.wav"), dir.path("padded.wav"), 12345), 42345);
     const test::Pcm16 pcm = test::readPcm16(dir.path("padded.wav"));
     ASSERT_EQ(pcm.frames(), 42345);
