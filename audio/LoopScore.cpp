@@ -23,6 +23,34 @@ double chromaSimilarity(const std::array<float, kChroma>& a, const std::array<fl
     return dot;
 }
 
+// The dot product of two unit vectors; `whenBothEmpty` when neither holds anything. Eight
+// running sums let the compiler use vector instructions; this is the inner loop of ranking.
+double correlation(const std::vector<float>& a, const std::vector<float>& b, double whenBothEmpty) {
+    const std::size_t n = std::min(a.size(), b.size());
+    float dot[8] = {}, na[8] = {}, nb[8] = {};
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        for (std::size_t k = 0; k < 8; ++k) {
+            dot[k] += a[i + k] * b[i + k];
+            na[k] += a[i + k] * a[i + k];
+            nb[k] += b[i + k] * b[i + k];
+        }
+    }
+    for (; i < n; ++i) {
+        dot[0] += a[i] * b[i];
+        na[0] += a[i] * a[i];
+        nb[0] += b[i] * b[i];
+    }
+    double sumDot = 0, sumA = 0, sumB = 0;
+    for (std::size_t k = 0; k < 8; ++k) {
+        sumDot += dot[k];
+        sumA += na[k];
+        sumB += nb[k];
+    }
+    if (sumA == 0 && sumB == 0) return whenBothEmpty;
+    return sumDot;
+}
+
 }  // namespace
 
 PairScore scorePair(const PositionFeatures& atEnd, const PositionFeatures& atStart) {
@@ -39,11 +67,12 @@ PairScore scorePair(const PositionFeatures& atEnd, const PositionFeatures& atSta
     score.chroma /= kBlocks;
     score.spectrumDb /= kBlocks;
     score.loudnessDb /= kBlocks;
-    const std::size_t n = std::min(atEnd.snippet.size(), atStart.snippet.size());
-    for (std::size_t i = 0; i < n; ++i) score.waveform += atEnd.snippet[i] * atStart.snippet[i];
-    score.total = 0.3 * score.chroma + 0.3 * std::exp(-score.spectrumDb / kSpectrumScaleDb) +
-                  0.15 * std::exp(-score.loudnessDb / kLoudnessScaleDb) +
-                  0.25 * std::max(0.0, score.waveform);
+    // Silence meets silence seamlessly; a drone without beats has no rhythm to break.
+    score.waveform = correlation(atEnd.snippet, atStart.snippet, 1.0);
+    score.rhythm = correlation(atEnd.rhythm, atStart.rhythm, 1.0);
+    score.total = 0.25 * score.chroma + 0.2 * std::exp(-score.spectrumDb / kSpectrumScaleDb) +
+                  0.1 * std::exp(-score.loudnessDb / kLoudnessScaleDb) +
+                  0.2 * std::max(0.0, score.rhythm) + 0.25 * std::max(0.0, score.waveform);
     return score;
 }
 

@@ -18,6 +18,24 @@ namespace {
 constexpr double kFloorPower = 1e-9;  // -90 dB
 constexpr double kChromaLowHz = 65, kChromaHighHz = 2100;
 constexpr double kBandLowHz = 60, kBandHighHz = 5000;
+// Rises smaller than this are the flutter of noise and ringing, not notes or beats.
+constexpr double kOnsetFloorDb = 3;
+// Context whose sharpest rise is below this has no beat to keep.
+constexpr float kOnsetThresholdDb = 6;
+
+// Scales `values` to unit length after removing their mean; all 0 when they hold nothing.
+void normalise(std::vector<float>& values) {
+    double mean = 0;
+    for (const float value : values) mean += value;
+    mean /= static_cast<double>(values.size());
+    double squares = 0;
+    for (float& value : values) {
+        value = static_cast<float>(value - mean);
+        squares += value * value;
+    }
+    const double scale = squares > 1e-12 ? 1 / std::sqrt(squares) : 0.0;
+    for (float& value : values) value = static_cast<float>(value * scale);
+}
 
 double toDb(double power) {
     return 10 * std::log10(std::max(power, kFloorPower));
@@ -216,25 +234,52 @@ PositionFeatures MusicFeatures::at(double seconds) const {
     }
     features.snippet.assign(2 * kSnippetHalf, 0.0f);
     const auto centre = static_cast<std::int64_t>(std::llround(point));
-    double mean = 0;
     for (int i = 0; i < 2 * kSnippetHalf; ++i) {
         const std::int64_t at = centre - kSnippetHalf + i;
         if (at >= 0 && at < static_cast<std::int64_t>(mono_.size())) {
             features.snippet[i] = mono_[static_cast<std::size_t>(at)];
         }
-        mean += features.snippet[i];
     }
-    mean /= 2 * kSnippetHalf;
-    double squares = 0;
-    for (float& value : features.snippet) {
-        value = static_cast<float>(value - mean);
-        squares += value * value;
+    normalise(features.snippet);
+
+    const auto before = static_cast<std::int64_t>(kRhythmBeforeSeconds * rate_ / kOnsetStep);
+    const auto after = static_cast<std::int64_t>(kRhythmAfterSeconds * rate_ / kOnsetStep);
+    // Steps counted from the point itself, so that two points compare sample for sample.
+    features.rhythm.assign(static_cast<std::size_t>(before + after), 0.0f);
+    float strongest = 0;
+    double previousDb = 0;
+    for (std::int64_t i = -1; i < before + after; ++i) {
+        const std::int64_t first = centre + (i - before) * kOnsetStep;
+        double energy = 0;
+        for (std::int64_t at = std::max<std::int64_t>(0, first);
+             at <
+             std::min<std::int64_t>(first + kOnsetStep, static_cast<std::int64_t>(mono_.size()));
+             ++at) {
+            const double value = mono_[static_cast<std::size_t>(at)];
+            energy += value * value;
+        }
+        const double db = toDb(energy / kOnsetStep);
+        if (i >= 0 && db - previousDb > kOnsetFloorDb) {
+            const auto rise = static_cast<float>(db - previousDb);
+            features.rhythm[static_cast<std::size_t>(i)] = rise;
+            strongest = std::max(strongest, rise);
+        }
+        previousDb = db;
     }
-    if (squares > 1e-12) {
-        const double scale = 1 / std::sqrt(squares);
-        for (float& value : features.snippet) value = static_cast<float>(value * scale);
+    if (strongest < kOnsetThresholdDb) {
+        std::fill(features.rhythm.begin(), features.rhythm.end(), 0.0f);
     } else {
-        std::fill(features.snippet.begin(), features.snippet.end(), 0.0f);
+        static constexpr float kSmear[] = {1, 2, 3, 2, 1};
+        std::vector<float> smeared(features.rhythm.size(), 0.0f);
+        for (std::size_t i = 0; i < smeared.size(); ++i) {
+            for (std::size_t k = 0; k < 5; ++k) {
+                if (i + k >= 2 && i + k - 2 < smeared.size()) {
+                    smeared[i] += kSmear[k] * features.rhythm[i + k - 2];
+                }
+            }
+        }
+        features.rhythm = std::move(smeared);
+        normalise(features.rhythm);
     }
     return features;
 }

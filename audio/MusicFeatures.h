@@ -10,8 +10,9 @@ namespace corvan::audio {
 
 // What a recording sounds like over time, for judging loops: the mono mix at a modest rate,
 // and from its short-time spectrum (FFTW, Hann window) the energy of each pitch class
-// (chroma), of log-spaced bands and in all. The per-frame values are kept as running sums so
-// that the mean over any span costs the same whatever its length.
+// (chroma), of log-spaced bands and in all, and the onsets that make its rhythm. The per-frame
+// values are kept as running sums so that the mean over any span costs the same whatever its
+// length.
 class MusicFeatures {
 public:
     static constexpr int kDefaultRate = 11025;

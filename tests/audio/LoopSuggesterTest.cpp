@@ -91,7 +91,7 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
             const LoopFrames loop = loopFramesForPermille(bytes, s, e);
             const double length = framesToSeconds(loop.lengthFrames());
             if (loop.endFrame > frames || length < kTotal / 3) continue;
-            if (offWholePhrases(length) <= kNote / 10) continue;
+            if (offWholePhrases(length) <= gridSeconds) continue;
             bestOther = std::max(bestOther, scorePair(ends[e], atStart).total);
         }
     }
@@ -102,58 +102,78 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
 }
 
 TEST(LoopSuggester, HonoursTheMinimumLength) {
-    std::vector<float> mono(11025 * 30);
+    std::vector<float> mono(11025 * 20);
     for (std::size_t i = 0; i < mono.size(); ++i) mono[i] = static_cast<float>(music(2 * i, 0));
     const MusicFeatures features = MusicFeatures::fromSamples(std::move(mono), 11025);
-    for (const double minimum : {5.0, 12.0, 20.0}) {
+    for (const double minimum : {5.0, 9.0, 15.0}) {
         const auto loops =
-            suggestLoops(features, 22050 * 30, {.count = 20, .minLengthSeconds = minimum});
+            suggestLoops(features, 22050 * 20, {.count = 20, .minLengthSeconds = minimum});
         ASSERT_FALSE(loops.empty());
         for (const LoopSuggestion& loop : loops) {
-            EXPECT_GE(loop.lengthSeconds, std::max(minimum, 10.0) - 1e-9) << minimum;
-            EXPECT_LE(loop.frames.endFrame, 22050 * 30);
+            EXPECT_GE(loop.lengthSeconds, std::max(minimum, 20.0 / 3) - 1e-9) << minimum;
+            EXPECT_LE(loop.frames.endFrame, 22050 * 20);
         }
     }
 }
 
-PositionFeatures flat(int pitchClass, float bandDb, float phase) {
+// Unit length, mean removed.
+std::vector<float> unit(std::vector<float> values) {
+    double mean = 0, squares = 0;
+    for (const float v : values) mean += v;
+    mean /= static_cast<double>(values.size());
+    for (float& v : values) squares += (v - mean) * (v - mean);
+    for (float& v : values) v = static_cast<float>((v - mean) / std::sqrt(squares));
+    return values;
+}
+
+// Made-up features: one pitch class, flat bands, a sine snippet at `phase` and a beat every
+// 20 steps from step `beat` (none when negative).
+PositionFeatures made(int pitchClass, float bandDb, float phase, int beat) {
     PositionFeatures f;
     for (auto& block : f.blocks) {
         block.chroma[pitchClass] = 1;
         block.bandsDb.fill(bandDb);
         block.levelDb = bandDb;
     }
-    f.snippet.resize(2 * kSnippetHalf);
-    double squares = 0;
-    for (int i = 0; i < 2 * kSnippetHalf; ++i) {
-        f.snippet[i] = std::sin(0.3f * i + phase);
-        squares += f.snippet[i] * f.snippet[i];
+    std::vector<float> snippet(2 * kSnippetHalf), rhythm(100, 0.0f);
+    for (int i = 0; i < 2 * kSnippetHalf; ++i) snippet[i] = std::sin(0.3f * i + phase);
+    f.snippet = unit(snippet);
+    if (beat >= 0) {
+        for (int i = beat; i < 100; i += 20) rhythm[i] = 1;
+        f.rhythm = unit(rhythm);
+    } else {
+        f.rhythm = rhythm;
     }
-    for (float& v : f.snippet) v = static_cast<float>(v / std::sqrt(squares));
     return f;
 }
 
 TEST(LoopScore, PartsOfTheScore) {
+    const double rest = 0.25 + 0.2 + 0.1 + 0.2 + 0.25;
     const struct {
         PositionFeatures end, start;
-        double chroma, spectrumDb, waveformAbove, waveformBelow, total;
+        double chroma, spectrumDb, rhythm, waveform, total;
     } cases[] = {
-        {flat(0, -20, 0), flat(0, -20, 0), 1, 0, 0.999, 1.001, 1.0},
+        {made(0, -20, 0, 5), made(0, -20, 0, 5), 1, 0, 1, 1, rest},
         // other notes: chroma and nothing else
-        {flat(0, -20, 0), flat(7, -20, 0), 0, 0, 0.999, 1.001, 0.7},
+        {made(0, -20, 0, 5), made(7, -20, 0, 5), 0, 0, 1, 1, rest - 0.25},
         // 8 dB quieter
-        {flat(0, -20, 0), flat(0, -28, 0), 1, 8, 0.999, 1.001,
-         0.3 + 0.3 * std::exp(-2.0) + 0.15 * std::exp(-4.0) + 0.25},
+        {made(0, -20, 0, 5), made(0, -28, 0, 5), 1, 8, 1, 1,
+         0.25 + 0.2 * std::exp(-2.0) + 0.1 * std::exp(-4.0) + 0.2 + 0.25},
         // the waveform in opposite phase counts as no match
-        {flat(0, -20, 0), flat(0, -20, std::numbers::pi), 1, 0, -1.001, -0.98, 0.75},
+        {made(0, -20, 0, 5), made(0, -20, std::numbers::pi, 5), 1, 0, 1, -1, rest - 0.25},
+        // beats half a bar apart, or beats against none
+        {made(0, -20, 0, 5), made(0, -20, 0, 15), 1, 0, -1.0 / 19, 1, rest - 0.2},
+        {made(0, -20, 0, 5), made(0, -20, 0, -1), 1, 0, 0, 1, rest - 0.2},
+        // no beats on either side: nothing to break
+        {made(0, -20, 0, -1), made(0, -20, 0, -1), 1, 0, 1, 1, rest},
     };
     for (const auto& c : cases) {
         const PairScore score = scorePair(c.end, c.start);
         EXPECT_NEAR(score.chroma, c.chroma, 1e-6);
         EXPECT_NEAR(score.spectrumDb, c.spectrumDb, 1e-5);
-        EXPECT_GT(score.waveform, c.waveformAbove);
-        EXPECT_LT(score.waveform, c.waveformBelow);
-        EXPECT_NEAR(score.total, c.total, 1e-3);
+        EXPECT_NEAR(score.rhythm, c.rhythm, 1e-5);
+        EXPECT_NEAR(score.waveform, c.waveform, 1e-5);
+        EXPECT_NEAR(score.total, c.total, 1e-5);
     }
 }
 
