@@ -7,7 +7,7 @@ namespace corvan::audio {
 
 namespace {
 
-// The differences in dB that bring a part down to 1/e.
+// The differences in dB that bring a term down to 1/e.
 constexpr double kSpectrumScaleDb = 4.0;
 constexpr double kLoudnessScaleDb = 2.0;
 

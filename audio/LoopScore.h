@@ -39,7 +39,7 @@ struct PositionFeatures {
     std::vector<float> rhythm;
 };
 
-// How alike the music is at the jump's two ends, each part 0 to 1 except the distances.
+// How alike the music is at the jump's two ends: similarities 0 to 1, distances in dB.
 struct PairScore {
     double chroma = 0;      // mean cosine similarity of the blocks' chroma
     double spectrumDb = 0;  // mean difference of the band levels

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 
@@ -41,44 +42,39 @@ double toDb(double power) {
     return 10 * std::log10(std::max(power, kFloorPower));
 }
 
+using Resampler = std::unique_ptr<soxr, decltype(&soxr_delete)>;
+
 // libsoxr's medium quality is ample for features; it streams, so a long recording needs no
 // second copy at its own rate.
-class MonoResampler {
-public:
-    MonoResampler(double from, double to) {
-        soxr_error_t error = nullptr;
-        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
-        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
-        soxr_ = soxr_create(from, to, 1, &error, &io, &quality, nullptr);
-        if (error != nullptr) throw std::runtime_error(error);
-        ratio_ = to / from;
-    }
-    ~MonoResampler() { soxr_delete(soxr_); }
-    MonoResampler(const MonoResampler&) = delete;
-    MonoResampler& operator=(const MonoResampler&) = delete;
+Resampler makeResampler(double from, double to) {
+    soxr_error_t error = nullptr;
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_MQ, 0);
+    Resampler resampler(soxr_create(from, to, 1, &error, &io, &quality, nullptr), &soxr_delete);
+    if (error != nullptr) throw std::runtime_error(error);
+    return resampler;
+}
 
-    // Appends what `count` samples (none: the end) give to `out`.
-    void process(const float* in, std::size_t count, std::vector<float>& out) {
-        std::size_t done = 0;
-        for (;;) {
-            const std::size_t room = static_cast<std::size_t>(count * ratio_) + 1024;
-            const std::size_t at = out.size();
-            out.resize(at + room);
-            std::size_t used = 0, made = 0;
-            if (soxr_error_t error = soxr_process(soxr_, in ? in + done : nullptr, count - done,
-                                                  &used, out.data() + at, room, &made)) {
-                throw std::runtime_error(error);
-            }
-            out.resize(at + made);
-            done += used;
-            if (in != nullptr ? done >= count : made == 0) break;
+// Appends to `out` what `count` mono samples give at the rate `ratio` times theirs; with no
+// samples, what the filter still holds.
+void resample(soxr* resampler, const float* in, std::size_t count, double ratio,
+              std::vector<float>& out) {
+    std::size_t done = 0;
+    for (;;) {
+        const std::size_t room =
+            static_cast<std::size_t>(static_cast<double>(count) * ratio) + 1024;
+        const std::size_t at = out.size();
+        out.resize(at + room);
+        std::size_t used = 0, made = 0;
+        if (soxr_error_t error = soxr_process(resampler, in ? in + done : nullptr, count - done,
+                                              &used, out.data() + at, room, &made)) {
+            throw std::runtime_error(error);
         }
+        out.resize(at + made);
+        done += used;
+        if (in != nullptr ? done >= count : made == 0) break;
     }
-
-private:
-    soxr_t soxr_ = nullptr;
-    double ratio_ = 1;
-};
+}
 
 }  // namespace
 
@@ -93,20 +89,23 @@ MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate) {
     mono.reserve(
         static_cast<std::size_t>(static_cast<double>(info.frames) * rate / info.samplerate + 1024));
     try {
-        MonoResampler resampler(info.samplerate, rate);
+        const bool convert = info.samplerate != rate;
+        const double ratio = static_cast<double>(rate) / info.samplerate;
+        const Resampler resampler =
+            convert ? makeResampler(info.samplerate, rate) : Resampler(nullptr, &soxr_delete);
         while (const std::size_t got = source.read(block.data(), kBlock)) {
             for (std::size_t f = 0; f < got; ++f) {
                 float sum = 0;
                 for (int c = 0; c < channels; ++c) sum += block[f * channels + c];
                 mixed[f] = sum / static_cast<float>(channels);
             }
-            if (info.samplerate == rate) {
-                mono.insert(mono.end(), mixed.begin(), mixed.begin() + static_cast<long>(got));
+            if (convert) {
+                resample(resampler.get(), mixed.data(), got, ratio, mono);
             } else {
-                resampler.process(mixed.data(), got, mono);
+                mono.insert(mono.end(), mixed.begin(), mixed.begin() + static_cast<long>(got));
             }
         }
-        if (info.samplerate != rate) resampler.process(nullptr, 0, mono);
+        if (convert) resample(resampler.get(), nullptr, 0, ratio, mono);
     } catch (const AudioError&) {
         throw;
     } catch (const std::runtime_error& error) {
