@@ -27,8 +27,9 @@ double windowCorrelation(const std::vector<float>& mono, std::int64_t a, std::in
                          int halfWindow);
 
 // Moves the loop's end in a game-ready WAV to the frame within `radius` frames (20 ms by
-// default) where the jump matches the waveform best. Throws AudioError when the file cannot
-// be read.
+// default) where the jump matches the waveform best. The sliders alone rarely reach that
+// frame; placeLoop pads the file until they come within a millisecond of it. Throws AudioError when
+// the file cannot be read.
 RefinedLoop refineLoop(const std::string& gameWavPath, const LoopFrames& loop, int radius = 441,
                        int halfWindow = 1024);
 

@@ -44,6 +44,10 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
         for (int e = s + 1; e <= kPermilleMax; ++e) {
             if (at[e].endFrame > gameFrames) break;
             if (at[e].endFrame - at[s].startFrame < minFrames) continue;
+            if (options.wholeFramesOnly &&
+                (at[s].startByteRemainder != 0 || at[e].endByteRemainder != 0)) {
+                continue;
+            }
             candidates.push_back({static_cast<float>(scorePair(ends[e], starts[s]).total),
                                   static_cast<short>(s), static_cast<short>(e)});
         }

@@ -16,6 +16,9 @@ struct SuggestOptions {
     // Suggestions closer than this many thousandths at both ends to a better one are left
     // out: they are the same loop to the ear.
     int separationPermille = 3;
+    // Only loops whose two points fall on frame boundaries, for a player that would split a
+    // frame at a jump (about one pair in sixteen).
+    bool wholeFramesOnly = false;
 };
 
 struct LoopSuggestion {

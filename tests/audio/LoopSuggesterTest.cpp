@@ -114,6 +114,9 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
             EXPECT_LE(loop.frames.endFrame, 22050 * 20);
         }
     }
+    const auto whole = suggestLoops(features, 22050 * 20, {.count = 10, .wholeFramesOnly = true});
+    ASSERT_EQ(whole.size(), 10u);
+    for (const LoopSuggestion& loop : whole) EXPECT_TRUE(loop.frames.onWholeFrames());
 }
 
 // Unit length, mean removed.
