@@ -52,8 +52,8 @@ struct LoopFrames {
 // The header's rounding of a slider: slider * 1000 / 32767 to the nearest integer, ties to
 // even.
 int permilleForSlider(int slider);
-// The slider position nearest to slider * 1000 / 32767 == permille that the header rounds
-// back to `permille` (0 to 1000).
+// The slider position for `permille` (0 to 1000): the one nearest to permille * 32.767,
+// which the header rounds back to `permille`.
 int sliderForPermille(int permille);
 
 // The header's position of `permille` in a file of `wavFileBytes` bytes: wavSize / 1000 *

@@ -32,9 +32,9 @@ double note(double hz, double t) {
 // An intro, a phrase of six notes played kRepeats times and an outro, in other notes, with
 // noise 40 dB down.
 double music(std::int64_t frame, int) {
-    static const double intro[] = {196, 233, 311, 370, 415, 466, 523};
+    static const double intro[] = {196, 233, 311, 370, 415, 466, 523, 587};
     static const double phrase[] = {220, 330, 262, 392, 294, 440};
-    static const double outro[] = {349, 247, 185, 554, 208, 277, 622};
+    static const double outro[] = {349, 247, 185, 554, 208, 277, 622, 156};
     const double t = static_cast<double>(frame) / 22050;
     double value = 0;
     if (t < kIntro) {
