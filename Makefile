@@ -1,7 +1,7 @@
 # make run   install what is missing, build, and start Corvan (ARGS=D for debug mode)
 # make test  install what is missing, build, check the formatting and run every test
 # make demo  convert a recording with corvan-cli into both kinds of music file
-# make bench the conversion against a plain copy, and the windows against bare Qt
+# make bench the conversion against a plain copy, loop suggestions, and the windows against bare Qt
 # make test-sanitizers  the whole suite built with AddressSanitizer and UBSan
 # make fuzz  each fuzz target for FUZZ_SECONDS (60); make fuzz-smoke for 10 s each
 
@@ -51,6 +51,7 @@ demo: build
 
 bench: build
 	$(BUILD)/bench/corvan-bench
+	$(BUILD)/bench/corvan-loop-bench
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bench/corvan-ui-bench; \
 	  else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bench/corvan-ui-bench; fi
 
