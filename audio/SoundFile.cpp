@@ -64,6 +64,12 @@ std::size_t SoundFile::read(std::int16_t* frames, std::size_t count) const {
     return checkedRead(file_, path_, sf_readf_short(file_, frames, static_cast<sf_count_t>(count)));
 }
 
+void SoundFile::seek(std::int64_t frame) const {
+    if (sf_seek(file_, static_cast<sf_count_t>(frame), SEEK_SET) < 0) {
+        throw AudioError(path_, sf_strerror(file_));
+    }
+}
+
 void SoundFile::write(const std::int16_t* frames, std::size_t count) const {
     const auto wanted = static_cast<sf_count_t>(count);
     if (sf_writef_short(file_, frames, wanted) != wanted) {

@@ -35,6 +35,8 @@ public:
     // the end. Throws when libsndfile reports an error.
     std::size_t read(float* frames, std::size_t count) const;
     std::size_t read(std::int16_t* frames, std::size_t count) const;
+    // Moves the read position to `frame`; throws when libsndfile cannot.
+    void seek(std::int64_t frame) const;
     // Writes `count` 16-bit frames; throws when not all of them were written.
     void write(const std::int16_t* frames, std::size_t count) const;
     // Closes the file, finishing its header; throws when that fails.

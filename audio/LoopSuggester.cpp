@@ -1,0 +1,89 @@
+#include "audio/LoopSuggester.h"
+
+#include "audio/GameFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace corvan::audio {
+
+namespace {
+
+struct Candidate {
+    float total;
+    short start, end;  // thousandths
+};
+
+}  // namespace
+
+std::int64_t gameFramesFor(std::int64_t frames, int rate) {
+    if (rate == kGameSampleRate) return frames;
+    return std::llround(static_cast<double>(frames) * kGameSampleRate / rate);
+}
+
+std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int64_t gameFrames,
+                                         const SuggestOptions& options) {
+    const std::int64_t bytes = gameWavBytes(gameFrames);
+    const double seconds = framesToSeconds(gameFrames);
+    const std::int64_t minFrames =
+        secondsToFrames(std::max(options.minLengthSeconds, options.minLengthShare * seconds));
+
+    // The same thousandth lies at different frames as a start and as an end.
+    std::vector<LoopFrames> at(kPermilleMax + 1);
+    std::vector<PositionFeatures> starts(kPermilleMax + 1), ends(kPermilleMax + 1);
+    for (int p = 0; p <= kPermilleMax; ++p) {
+        at[p] = loopFramesForPermille(bytes, p, p);
+        starts[p] = features.at(framesToSeconds(at[p].startFrame));
+        ends[p] = features.at(framesToSeconds(at[p].endFrame));
+    }
+
+    std::vector<Candidate> candidates;
+    for (int s = 0; s <= kPermilleMax; ++s) {
+        if (at[s].startFrame < 0) continue;
+        for (int e = s + 1; e <= kPermilleMax; ++e) {
+            if (at[e].endFrame > gameFrames) break;
+            if (at[e].endFrame - at[s].startFrame < minFrames) continue;
+            if (options.wholeFramesOnly &&
+                (at[s].startByteRemainder != 0 || at[e].endByteRemainder != 0)) {
+                continue;
+            }
+            candidates.push_back({static_cast<float>(scorePair(ends[e], starts[s]).total),
+                                  static_cast<short>(s), static_cast<short>(e)});
+        }
+    }
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Candidate& a, const Candidate& b) { return a.total > b.total; });
+
+    std::vector<LoopSuggestion> chosen;
+    for (const Candidate& c : candidates) {
+        if (static_cast<int>(chosen.size()) >= options.count) break;
+        const bool sameLoop = std::any_of(chosen.begin(), chosen.end(), [&](const auto& other) {
+            return std::abs(other.startPermille - c.start) <= options.separationPermille &&
+                   std::abs(other.endPermille - c.end) <= options.separationPermille;
+        });
+        if (sameLoop) continue;
+        LoopSuggestion suggestion;
+        suggestion.startPermille = c.start;
+        suggestion.endPermille = c.end;
+        suggestion.startSlider = sliderForPermille(c.start);
+        suggestion.endSlider = sliderForPermille(c.end);
+        suggestion.frames = loopFramesForPermille(bytes, c.start, c.end);
+        suggestion.startSeconds = framesToSeconds(suggestion.frames.startFrame);
+        suggestion.endSeconds = framesToSeconds(suggestion.frames.endFrame);
+        suggestion.lengthSeconds = framesToSeconds(suggestion.frames.lengthFrames());
+        suggestion.score = scorePair(ends[c.end], starts[c.start]);
+        suggestion.words = describeScore(suggestion.score.total);
+        chosen.push_back(suggestion);
+    }
+    return chosen;
+}
+
+std::vector<LoopSuggestion> suggestLoopsFor(const std::string& recordingPath,
+                                            const SuggestOptions& options) {
+    const MusicFeatures features = MusicFeatures::fromFile(recordingPath);
+    return suggestLoops(features, gameFramesFor(features.sourceFrames(), features.sourceRate()),
+                        options);
+}
+
+}  // namespace corvan::audio
