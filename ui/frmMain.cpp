@@ -253,6 +253,9 @@ void frmMain::chgDrive() {
         srcDrive_->setDrive("/");
     } catch (const DirectoryError& error) {
         reason = error;
+    } catch (const std::exception&) {
+        // Nothing else is expected here; the recovery goes on as if the root were unreadable.
+        reason = DirectoryError("/", std::make_error_code(std::errc::io_error));
     }
     recoveringDrive_ = false;
     // The root volume's own directory cannot be read either: the lists go to the nearest
