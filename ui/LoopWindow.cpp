@@ -21,10 +21,13 @@
 #include <QMediaPlayer>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QScreen>
 #include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace corvan::ui {
 
@@ -110,7 +113,7 @@ LoopWindow::LoopWindow(frmMain& main) : main_(main) {
     setTabOrder(list_, apply_);
     setTabOrder(apply_, playSeam_);
     setTabOrder(playSeam_, close_);
-    resize(620, 520);
+    resize(500, 500);
 
     connect(suggest_, &QPushButton::clicked, this, &LoopWindow::suggest);
     connect(apply_, &QPushButton::clicked, this,
@@ -130,6 +133,21 @@ LoopWindow::LoopWindow(frmMain& main) : main_(main) {
 
 LoopWindow::~LoopWindow() {
     stopWorkers();
+}
+
+void LoopWindow::placeBeside(const QWidget& main) {
+    const QRect beside = main.frameGeometry();
+    const QScreen* screen = main.screen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : beside;
+    const int width = frameGeometry().width();
+    constexpr int kGap = 8;
+    int x = beside.right() + kGap;
+    if (x + width > room.right() && beside.left() - kGap - width >= room.left())
+        x = beside.left() - kGap - width;
+    x = std::clamp(x, room.left(), std::max(room.left(), room.right() - width));
+    const int y = std::clamp(beside.top(), room.top(),
+                             std::max(room.top(), room.bottom() - frameGeometry().height()));
+    move(x, y);
 }
 
 void LoopWindow::stopWorkers() {

@@ -38,6 +38,10 @@ public:
     explicit LoopWindow(frmMain& main);
     ~LoopWindow() override;
 
+    // Puts the window where it leaves `main` in sight, so that its sliders can be moved
+    // and watched here: to its right, else to its left, as far as the screen allows.
+    void placeBeside(const QWidget& main);
+
     // Looks for loops in the selected recording in the background.
     void suggest();
     bool isSuggesting() const { return suggestWorker_ != nullptr; }

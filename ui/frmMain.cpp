@@ -358,7 +358,10 @@ void frmMain::mnuPrepareAudio_Click() {
 
 void frmMain::mnuLoop_Click() {
     // Beside this window too, following its sliders.
-    if (!loopWindow_) loopWindow_ = new LoopWindow(*this);
+    if (!loopWindow_) {
+        loopWindow_ = new LoopWindow(*this);
+        loopWindow_->placeBeside(*this);
+    }
     showOnTop(loopWindow_);
 }
 
