@@ -4,6 +4,7 @@
 #include "audio/Signals.h"
 #include "support/UiHarness.h"
 #include "ui/LoopWindow.h"
+#include "ui/WaveformEnvelope.h"
 #include "ui/WaveformView.h"
 
 #include <gtest/gtest.h>
@@ -120,6 +121,16 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         EXPECT_DOUBLE_EQ(region->end, static_cast<double>(loop.endFrame) / (12 * 22050));
         EXPECT_EQ(text(window, "note"), "");
     }
+
+    // A dragged thumb sets no value until it is let go; the times follow it all the same.
+    h.scrEnd()->setSliderDown(true);
+    h.scrEnd()->setSliderPosition(20000);
+    EXPECT_EQ(h.scrEnd()->value(), 32767);
+    EXPECT_EQ(text(window, "end"), time(audio::loopFramesFor(bytes, 16384, 20000).endFrame));
+    EXPECT_EQ(h.scrEnd()->toolTip().toStdString(),
+              "Loop end: " + time(audio::loopFramesFor(bytes, 16384, 20000).endFrame));
+    h.scrEnd()->setSliderDown(false);
+    EXPECT_EQ(h.scrEnd()->value(), 20000);
 
     h.playOnce()->click();
     EXPECT_EQ(text(window, "length"), "-");
@@ -267,6 +278,33 @@ TEST_F(LoopWindowTest, TheSlidersShowTheirTimesInTheSelectedFile) {
     ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/noise.wav")));
     EXPECT_EQ(h.scrStart()->toolTip(), QString()) << "not audio, no times";
     EXPECT_EQ(h.scrEnd()->toolTip(), QString());
+}
+
+TEST(WaveformEnvelopeTest, EachColumnHoldsTheExtremesOfItsStretchOverAllChannels) {
+    test::TempDir dir;
+    // 8 frames: the left channel counts up in eighths, the right one is its negative.
+    const std::string path = dir.path("ramp.wav");
+    ASSERT_TRUE(test::writeSound(path, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 22050, 2, 8,
+                                 [](std::int64_t frame, int channel) {
+                                     const double value = static_cast<double>(frame) / 8;
+                                     return channel == 0 ? value : -value;
+                                 }));
+    const struct {
+        int columns;
+        std::vector<float> high, low;
+    } cases[] = {
+        {4, {0.125f, 0.375f, 0.625f, 0.875f}, {-0.125f, -0.375f, -0.625f, -0.875f}},
+        {1, {0.875f}, {-0.875f}},
+        {100,
+         {0, 0.125f, 0.25f, 0.375f, 0.5f, 0.625f, 0.75f, 0.875f},
+         {0, -0.125f, -0.25f, -0.375f, -0.5f, -0.625f, -0.75f, -0.875f}},
+    };
+    for (const auto& c : cases) {
+        const WaveformEnvelope envelope = WaveformEnvelope::of(path, c.columns);
+        EXPECT_EQ(envelope.frames, 8);
+        EXPECT_EQ(envelope.high, c.high) << c.columns;
+        EXPECT_EQ(envelope.low, c.low) << c.columns;
+    }
 }
 
 }  // namespace
