@@ -372,17 +372,23 @@ void LoopWindow::updateButtons() {
 
 // What the game plays across the jump: a few seconds before the loop end, then the loop
 // start onwards.
-void LoopWindow::playSeam() {
-    if (!source_ || !source_->gameReady || !previewDir_.isValid()) return;
+std::optional<QString> LoopWindow::writeSeam() {
+    if (!source_ || !source_->gameReady || !previewDir_.isValid()) return std::nullopt;
     const audio::LoopFrames loop = source_->loopFor(main_.scrStartValue(), main_.scrEndValue());
     const QString preview = previewDir_.filePath(QStringLiteral("seam.wav"));
-    if (player_ != nullptr) player_->stop();
     try {
         audio::writeSeamPreview(source_->path, loop, preview.toStdString());
     } catch (const std::exception& error) {
         audioNote_->setText(QStringLiteral("Not played: ") + QString::fromStdString(error.what()));
-        return;
+        return std::nullopt;
     }
+    return preview;
+}
+
+void LoopWindow::playSeam() {
+    if (player_ != nullptr) player_->stop();
+    const std::optional<QString> preview = writeSeam();
+    if (!preview) return;
     if (player_ == nullptr) {
         player_ = new QMediaPlayer(this);
         output_ = new QAudioOutput(this);
@@ -390,7 +396,7 @@ void LoopWindow::playSeam() {
     }
     // The same name again: the player has to be told to read the file anew.
     player_->setSource(QUrl());
-    player_->setSource(QUrl::fromLocalFile(preview));
+    player_->setSource(QUrl::fromLocalFile(*preview));
     player_->play();
 }
 

@@ -52,6 +52,10 @@ public:
     // its rules run as if the user had set it. False when the main window takes no input.
     bool applySuggestion(int row);
 
+    // Writes what the game plays across the jump of the main window's loop to a temporary
+    // file and returns its path; nothing, with the reason shown, when it cannot.
+    std::optional<QString> writeSeam();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -259,6 +259,28 @@ TEST_F(LoopWindowTest, PlaySeamSaysWhyItCannotPlay) {
     }
 }
 
+TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
+    const std::string song = dir.path("music/song.wav");
+    ASSERT_TRUE(writePhrases(song, 22050, 2));
+    const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
+    auto h = harness();
+    ASSERT_TRUE(h.main->selectSourceFile(song));
+    h.playLoop()->click();
+    h.scrEnd()->setValue(25000);
+    h.scrStart()->setValue(9000);
+    LoopWindow* window = openLoop(h);
+    const std::optional<QString> seam = window->writeSeam();
+    ASSERT_TRUE(seam.has_value());
+    const test::Pcm16 source = test::readPcm16(song);
+    const test::Pcm16 played = test::readPcm16(seam->toStdString());
+    const audio::LoopFrames loop = audio::loopFramesFor(bytes, 9000, 25000);
+    const std::int64_t before = 4 * 22050;  // both sides lie well inside the recording
+    ASSERT_EQ(played.frames(), 2 * before);
+    EXPECT_EQ(played.channel(0, 0, before), source.channel(0, loop.endFrame - before, before));
+    EXPECT_EQ(played.channel(1, before, before), source.channel(1, loop.startFrame, before));
+    ASSERT_TRUE(waitIdle(window));
+}
+
 TEST_F(LoopWindowTest, TheSlidersShowTheirTimesInTheSelectedFile) {
     const std::string song = dir.path("music/song.wav");
     ASSERT_TRUE(writePhrases(song, 22050, 2));
