@@ -231,6 +231,7 @@ void LoopWindow::refresh() {
 void LoopWindow::sourceChanged() {
     suggestions_.clear();
     list_->clear();
+    if (!isSuggesting()) progress_->setValue(0);
     if (player_ != nullptr) player_->stop();
     file_->setText(source_ ? QFileInfo(QString::fromStdString(source_->path)).fileName()
                            : QStringLiteral("No recording selected"));
@@ -346,7 +347,8 @@ bool LoopWindow::applySuggestion(int row) {
     }
     const audio::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
     // Through the controls, so that the main window's rules run as for the user. The end
-    // goes first: the start then lies at or below it, and neither rule moves the other bar.
+    // goes first, the start last: whatever the rules moved on the way, the start set last
+    // lies at or below the end, so the pair stays as chosen.
     QRadioButton* playLoop = main_.playLoopButton();
     if (!playLoop->isChecked()) playLoop->click();
     main_.scrEndBar()->setValue(s.endSlider);

@@ -6,6 +6,7 @@
 #include "ui/LoopWindow.h"
 #include "ui/WaveformEnvelope.h"
 #include "ui/WaveformView.h"
+#include "ui/frmSave.h"
 
 #include <gtest/gtest.h>
 
@@ -233,6 +234,19 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindowsControls) {
     EXPECT_EQ(h.scrStart()->value(), 0);
     EXPECT_EQ(h.scrEnd()->value(), 32767);
     EXPECT_NE(text(window, "note").find("Close the save dialog first"), std::string::npos);
+    h.main->saveDialog()->close();
+    test::deleteClosedWindows();
+    ASSERT_TRUE(h.main->isEnabled());
+
+    // Suggestions belong to the file they were made for.
+    const std::string other = dir.path("music/other.wav");
+    ASSERT_TRUE(writePhrases(other, 22050, 2));
+    ASSERT_TRUE(h.main->selectSourceFile(other));
+    EXPECT_TRUE(window->suggestions().empty());
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    EXPECT_FALSE(part<QPushButton>(window, "apply")->isEnabled());
+    EXPECT_EQ(text(window, "file"), "other.wav");
+    ASSERT_TRUE(waitIdle(window));
     EXPECT_TRUE(h.user.events.empty());
     EXPECT_FALSE(test::anyMessageBox());
 }
