@@ -5,11 +5,13 @@
 #include "Frame.h"
 #include "GameReadyHint.h"
 #include "HorizontalScrollBar.h"
+#include "LoopWindow.h"
 #include "Named.h"
 #include "OptionButton.h"
 #include "Paths.h"
 #include "PrepareAudioWindow.h"
 #include "Twips.h"
+#include "audio/LoopPosition.h"
 #include "frmAbout.h"
 #include "frmSave.h"
 
@@ -53,6 +55,7 @@ frmMain::~frmMain() {
     delete frmSave_;
     delete frmAbout_;
     delete prepareAudio_;
+    delete loopWindow_;
 }
 
 // The secondary windows belong to no parent widget, since disabling this window would
@@ -75,6 +78,10 @@ frmAbout* frmMain::aboutWindow() const {
 
 PrepareAudioWindow* frmMain::prepareAudioWindow() const {
     return prepareAudio_;
+}
+
+LoopWindow* frmMain::loopWindow() const {
+    return loopWindow_;
 }
 
 void frmMain::buildControls() {
@@ -141,6 +148,12 @@ void frmMain::buildControls() {
     });
     scrStart_->onChange = [this] { scrStart_Change(); };
     scrEnd_->onChange = [this] { scrEnd_Change(); };
+    // After the rules above, which are connected first: by then the pair has settled.
+    for (HorizontalScrollBar* bar : {scrStart_, scrEnd_}) {
+        connect(bar, &QScrollBar::valueChanged, this, &frmMain::loopInputsChanged);
+        connect(bar, &QScrollBar::sliderMoved, this, &frmMain::loopInputsChanged);
+    }
+    connect(playLoop_, &QRadioButton::toggled, this, &frmMain::loopInputsChanged);
 }
 
 void frmMain::buildMenu() {
@@ -157,6 +170,7 @@ void frmMain::buildMenu() {
     mnuTools->setObjectName(QStringLiteral("mnuTools"));
     QAction* mnuPrepareAudio =
         named(mnuTools->addAction(QStringLiteral("&Prepare Audio...")), "mnuPrepareAudio");
+    QAction* mnuLoop = named(mnuTools->addAction(QStringLiteral("&Loop...")), "mnuLoop");
     // About is a command on the menu bar itself, not a menu of its own.
     QAction* mnuAbout = named(menuBar()->addAction(QStringLiteral("About")), "mnuAbout");
 
@@ -164,6 +178,7 @@ void frmMain::buildMenu() {
     connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(mnuPrepareAudio, &QAction::triggered, this, &frmMain::mnuPrepareAudio_Click);
+    connect(mnuLoop, &QAction::triggered, this, &frmMain::mnuLoop_Click);
 }
 
 bool frmMain::playOnceValue() const {
@@ -273,6 +288,31 @@ void frmMain::chgDrive() {
 void frmMain::srcFile_Click() {
     mnuSave_->setEnabled(!srcFile_->fileName().empty());
     hintSourceFormat();
+    loopSource_.reset();
+    if (!srcFile_->fileName().empty())
+        loopSource_ = loopSourceFor(withSeparator(srcFile_->path()) + srcFile_->fileName());
+    loopInputsChanged();
+}
+
+void frmMain::loopInputsChanged() {
+    updateSliderTips();
+    emit loopChanged();
+}
+
+// The time each bar stands for in the selected recording, read where the thumb is.
+void frmMain::updateSliderTips() {
+    if (!loopSource_) {
+        scrStart_->setToolTip(QString());
+        scrEnd_->setToolTip(QString());
+        return;
+    }
+    const audio::LoopFrames loop =
+        loopSource_->loopFor(scrStart_->sliderPosition(), scrEnd_->sliderPosition());
+    const auto time = [](std::int64_t frames) {
+        return QString::fromStdString(audio::formatTime(audio::framesToSeconds(frames)));
+    };
+    scrStart_->setToolTip(QStringLiteral("Loop start: ") + time(loop.startFrame));
+    scrEnd_->setToolTip(QStringLiteral("Loop end: ") + time(loop.endFrame));
 }
 
 // Only the selected file is looked at, when it is selected, so a large folder lists as
@@ -317,6 +357,15 @@ void frmMain::mnuPrepareAudio_Click() {
     // A window beside this one: it leaves this window enabled.
     if (!prepareAudio_) prepareAudio_ = new PrepareAudioWindow(*this);
     showOnTop(prepareAudio_);
+}
+
+void frmMain::mnuLoop_Click() {
+    // Beside this window too, following its sliders.
+    if (!loopWindow_) {
+        loopWindow_ = new LoopWindow(*this);
+        loopWindow_->placeBeside(*this);
+    }
+    showOnTop(loopWindow_);
 }
 
 void frmMain::mnuExit_Click() {

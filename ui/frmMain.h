@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoopSource.h"
 #include "Services.h"
 #include "engine/ConversionInputs.h"
 
@@ -7,6 +8,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ class DriveList;
 class FileList;
 class FilePicker;
 class HorizontalScrollBar;
+class LoopWindow;
 class PrepareAudioWindow;
 class frmAbout;
 class frmSave;
@@ -65,6 +68,18 @@ public:
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
     PrepareAudioWindow* prepareAudioWindow() const;
+    LoopWindow* loopWindow() const;
+
+    // The loop's controls, for the Loop window to set the loop as the user would.
+    QRadioButton* playLoopButton() const { return playLoop_; }
+    HorizontalScrollBar* scrStartBar() const { return scrStart_; }
+    HorizontalScrollBar* scrEndBar() const { return scrEnd_; }
+    // The selected recording's times; nothing without one that libsndfile reads.
+    const std::optional<LoopSource>& loopSource() const { return loopSource_; }
+
+signals:
+    // The source file, the music type or a slider (its thumb, while dragged) moved.
+    void loopChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +101,9 @@ private:
     void mnuSave_Click();
     void mnuAbout_Click();
     void mnuPrepareAudio_Click();
+    void mnuLoop_Click();
+    void loopInputsChanged();
+    void updateSliderTips();
     void hintSourceFormat();
     void mnuExit_Click();
     void Form_Unload();
@@ -110,6 +128,8 @@ private:
     QPointer<frmSave> frmSave_;
     QPointer<frmAbout> frmAbout_;
     QPointer<PrepareAudioWindow> prepareAudio_;
+    QPointer<LoopWindow> loopWindow_;
+    std::optional<LoopSource> loopSource_;
 };
 
 }  // namespace corvan::ui

@@ -2,7 +2,8 @@
 # Runs the real program on a virtual screen under a real window manager (openbox) and uses
 # it as a person would, with the keyboard and the mouse: a looped conversion, Enter that
 # must replace nothing, every way out of both secondary windows, a folder that went away
-# between two saves, debug mode, and a recording prepared through Tools > Prepare Audio.
+# between two saves, debug mode, a recording prepared through Tools > Prepare Audio, and a
+# loop suggested and applied in Tools > Loop.
 # Checks the files left on disk after each step.
 #   desktop-session.sh CORVAN CORVAN_CLI [SCREENSHOT_DIR]
 set -euo pipefail
@@ -280,4 +281,52 @@ cmp "$work/expected-prepared.imc" "$work/Game/Music/track.imc" ||
 keys ctrl+x
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
-echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode and Prepare Audio"
+# Tools > Loop, all by keyboard: suggestions for a phrase of four notes played six times,
+# the first applied with Enter, then saved as looped music. The window's title shows the
+# slider values it set, and the track must be the one corvan-cli writes for them.
+mkdir -p "$work/loops"
+for n in A3 E4 C4 G4; do
+    sox -n -r 22050 -c 2 -b 16 "$work/note-$n.wav" synth 0.5 pluck "$n" vol 0.5
+done
+sox "$work"/note-{A3,E4,C4,G4}.wav "$work/phrase.wav"
+sox "$work/phrase.wav" "$work/loops/phrase.wav" repeat 5
+cd "$work/loops"
+"$work/Game/corvan" 2>>"$work/app.log" &
+app_pid=$!
+wait_window "Corvan 1.0" >/dev/null
+expect_main_active "before Loop"
+keys Tab Tab Down           # the file list: phrase.wav, as queued music
+keys alt+t l                # Tools > Loop...
+wait_window "Loop" >/dev/null
+keys Return                 # Suggest, which has the focus
+# The list takes the focus with the best suggestion chosen once the search is over; Enter
+# applies it, which also selects Continuous Replay.
+title=
+for _ in $(seq 40); do
+    title=$(xdotool search --onlyvisible --name '^Loop - start ' getwindowname 2>/dev/null | head -1) &&
+        [ -n "$title" ] && break
+    keys Return
+    sleep 0.2
+done
+[[ "$title" =~ ^Loop\ -\ start\ ([0-9]+),\ end\ ([0-9]+)$ ]] || fail "no loop was applied (\"$title\")"
+start=${BASH_REMATCH[1]}
+end=${BASH_REMATCH[2]}
+[ "$start" -lt "$end" ] || fail "the applied loop runs from $start to $end"
+sleep 0.3
+shot loop-window
+keys alt+F4                 # the Loop window goes; the main window is active again
+wait_gone "Loop - start $start, end $end"
+expect_main_active "after Loop"
+keys ctrl+s
+wait_window "Save IMC File..." >/dev/null
+keys shift+Tab Down Return Tab Tab Down Tab Return  # Music, track.imc, OK
+wait_window "Corvan" >/dev/null
+keys Return                 # dismiss "Save Successful."
+wait_gone "Save IMC File..."
+"$cli" convert --loop "$start" "$end" "$work/loops/phrase.wav" "$work/expected-loop.imc" >/dev/null
+cmp "$work/expected-loop.imc" "$work/Game/Music/track.imc" ||
+    fail "the track is not the looped one for the suggestion $start to $end"
+keys ctrl+x
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode, Prepare Audio and a suggested loop"

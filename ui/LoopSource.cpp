@@ -1,0 +1,40 @@
+#include "LoopSource.h"
+
+#include "audio/AudioCheck.h"
+#include "audio/GameFormat.h"
+#include "audio/LoopSuggester.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace corvan::ui {
+
+audio::LoopFrames LoopSource::loopFor(int startSlider, int endSlider) const {
+    return audio::loopFramesFor(wavBytes, startSlider, endSlider);
+}
+
+std::optional<LoopSource> loopSourceFor(const std::string& path) {
+    audio::AudioReport report;
+    try {
+        report = audio::checkAudio(path);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    LoopSource source;
+    source.path = path;
+    source.gameReady = report.gameReady;
+    if (report.gameReady) {
+        // The header counts every byte of the file, trailing chunks included.
+        std::error_code error;
+        const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+        if (error) return std::nullopt;
+        source.wavBytes = static_cast<std::int64_t>(bytes);
+        source.frames = report.frames;
+    } else {
+        source.frames = audio::gameFramesFor(report.frames, report.sampleRate);
+        source.wavBytes = audio::gameWavBytes(source.frames);
+    }
+    return source;
+}
+
+}  // namespace corvan::ui

@@ -1,0 +1,405 @@
+#include "LoopWindow.h"
+
+#include "CommandButton.h"
+#include "FileList.h"
+#include "HorizontalScrollBar.h"
+#include "Named.h"
+#include "WaveformView.h"
+#include "audio/LoopPosition.h"
+#include "audio/SeamPreview.h"
+#include "frmMain.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QScreen>
+#include <QThread>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace corvan::ui {
+
+namespace {
+
+QString timeText(std::int64_t frames) {
+    return QString::fromStdString(audio::formatTime(audio::framesToSeconds(frames)));
+}
+
+QLabel* valueLabel(QWidget* parent, const char* name) {
+    auto* label = named(new QLabel(parent), name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("00:00.000 ")));
+    return label;
+}
+
+}  // namespace
+
+LoopWindow::LoopWindow(frmMain& main) : main_(main) {
+    setObjectName(QStringLiteral("LoopWindow"));
+    setWindowTitle(QStringLiteral("Loop"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_KeyboardFocusChange);
+
+    file_ = named(new QLabel(this), "file");
+    file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    waveform_ = named(new WaveformView(this), "waveform");
+    start_ = valueLabel(this, "start");
+    end_ = valueLabel(this, "end");
+    length_ = valueLabel(this, "length");
+    note_ = named(new QLabel(this), "note");
+    note_->setWordWrap(true);
+    suggest_ = named(new CommandButton(QStringLiteral("&Suggest"), this), "suggest");
+    progress_ = named(new QProgressBar(this), "progress");
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    progress_->setTextVisible(false);
+    list_ = named(new QTreeWidget(this), "suggestions");
+    list_->setColumnCount(4);
+    list_->setHeaderLabels({QStringLiteral("Start"), QStringLiteral("End"),
+                            QStringLiteral("Length"), QStringLiteral("Sounds")});
+    list_->setRootIsDecorated(false);
+    list_->setUniformRowHeights(true);
+    list_->header()->setStretchLastSection(true);
+    list_->setMinimumHeight(list_->fontMetrics().height() * 7);
+    apply_ = named(new CommandButton(QStringLiteral("&Apply"), this), "apply");
+    playSeam_ = named(new CommandButton(QStringLiteral("&Play seam"), this), "playSeam");
+    audioNote_ = named(new QLabel(this), "audioNote");
+    audioNote_->setWordWrap(true);
+    close_ = named(new CommandButton(QStringLiteral("Close"), this), "close");
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(file_);
+    layout->addWidget(waveform_, 1);
+    auto* times = new QHBoxLayout;
+    const auto caption = [this](const char* text, QWidget* buddy) {
+        auto* label = new QLabel(QString::fromLatin1(text), this);
+        label->setBuddy(buddy);
+        return label;
+    };
+    times->addWidget(caption("Start:", start_));
+    times->addWidget(start_);
+    times->addWidget(caption("End:", end_));
+    times->addWidget(end_);
+    times->addWidget(caption("Length:", length_));
+    times->addWidget(length_);
+    times->addStretch(1);
+    layout->addLayout(times);
+    layout->addWidget(note_);
+    auto* searching = new QHBoxLayout;
+    searching->addWidget(suggest_);
+    searching->addWidget(progress_, 1);
+    layout->addLayout(searching);
+    layout->addWidget(list_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(apply_);
+    buttons->addWidget(playSeam_);
+    buttons->addWidget(audioNote_, 1);
+    buttons->addWidget(close_);
+    layout->addLayout(buttons);
+
+    setTabOrder(suggest_, list_);
+    setTabOrder(list_, apply_);
+    setTabOrder(apply_, playSeam_);
+    setTabOrder(playSeam_, close_);
+    resize(500, 500);
+
+    connect(suggest_, &QPushButton::clicked, this, &LoopWindow::suggest);
+    connect(apply_, &QPushButton::clicked, this,
+            [this] { applySuggestion(list_->indexOfTopLevelItem(list_->currentItem())); });
+    // Double click and Enter both activate a row.
+    connect(list_, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { applySuggestion(list_->indexOfTopLevelItem(item)); });
+    connect(list_, &QTreeWidget::currentItemChanged, this, &LoopWindow::updateButtons);
+    connect(playSeam_, &QPushButton::clicked, this, &LoopWindow::playSeam);
+    connect(close_, &QPushButton::clicked, this, &QWidget::close);
+    connect(&main_, &frmMain::loopChanged, this, &LoopWindow::refresh);
+    auto* devices = new QMediaDevices(this);
+    connect(devices, &QMediaDevices::audioOutputsChanged, this, &LoopWindow::updateButtons);
+    refresh();
+    suggest_->setFocus();
+}
+
+LoopWindow::~LoopWindow() {
+    stopWorkers();
+}
+
+void LoopWindow::placeBeside(const QWidget& main) {
+    const QRect beside = main.frameGeometry();
+    const QScreen* screen = main.screen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : beside;
+    const int width = frameGeometry().width();
+    constexpr int kGap = 8;
+    int x = beside.right() + kGap;
+    if (x + width > room.right() && beside.left() - kGap - width >= room.left())
+        x = beside.left() - kGap - width;
+    x = std::clamp(x, room.left(), std::max(room.left(), room.right() - width));
+    const int y = std::clamp(beside.top(), room.top(),
+                             std::max(room.top(), room.bottom() - frameGeometry().height()));
+    move(x, y);
+}
+
+void LoopWindow::stopWorkers() {
+    // Neither job can be interrupted; both end on their own within seconds.
+    for (QThread** worker : {&envelopeWorker_, &suggestWorker_}) {
+        if (*worker == nullptr) continue;
+        (*worker)->wait();
+        delete *worker;
+        *worker = nullptr;
+    }
+}
+
+void LoopWindow::closeEvent(QCloseEvent* event) {
+    if (player_ != nullptr) player_->stop();
+    stopWorkers();
+    event->accept();
+    if (main_.isEnabled()) main_.activateWindow();
+}
+
+QThread* LoopWindow::startWorker(std::function<void()> work, void (LoopWindow::*done)()) {
+    QThread* worker = QThread::create(std::move(work));
+    connect(worker, &QThread::finished, this, done);
+    worker->start();
+    return worker;
+}
+
+// Whatever moved in the main window: the file, the music type or a slider.
+void LoopWindow::refresh() {
+    const std::optional<LoopSource>& current = main_.loopSource();
+    const std::string path = current ? current->path : std::string();
+    const std::string shown = source_ ? source_->path : std::string();
+    if (path != shown || !current != !source_) {
+        source_ = current;
+        sourceChanged();
+    }
+
+    const bool looped = main_.playLoopValue();
+    const HorizontalScrollBar& startBar = *main_.scrStartBar();
+    const HorizontalScrollBar& endBar = *main_.scrEndBar();
+    // The thumb's place, so that the times follow a drag before it is let go.
+    const int startSlider = startBar.sliderPosition();
+    const int endSlider = endBar.sliderPosition();
+
+    QString title = QStringLiteral("Loop");
+    if (!source_) {
+        start_->clear();
+        end_->clear();
+        length_->clear();
+        waveform_->setRegion(std::nullopt);
+        note_->setText(main_.srcFile().fileName().empty()
+                           ? QStringLiteral("Select a .WAV file in the main window.")
+                           : QStringLiteral("This file cannot be read as audio, so it has no "
+                                            "times to show."));
+    } else if (!looped) {
+        start_->setText(QStringLiteral("-"));
+        end_->setText(QStringLiteral("-"));
+        length_->setText(QStringLiteral("-"));
+        waveform_->setRegion(std::nullopt);
+        note_->setText(
+            QStringLiteral("Play Once is selected: the track plays once and has no "
+                           "loop. Select Continuous Replay to loop it."));
+    } else {
+        const audio::LoopFrames loop = source_->loopFor(startSlider, endSlider);
+        start_->setText(timeText(loop.startFrame));
+        end_->setText(timeText(loop.endFrame));
+        length_->setText(timeText(loop.lengthFrames()));
+        const auto frames = static_cast<double>(std::max<std::int64_t>(1, source_->frames));
+        waveform_->setRegion(WaveformView::Region{static_cast<double>(loop.startFrame) / frames,
+                                                  static_cast<double>(loop.endFrame) / frames});
+        note_->setText(source_->gameReady
+                           ? QString()
+                           : QStringLiteral("This recording is not game-ready: the times are "
+                                            "those of its prepared copy and apply once it is "
+                                            "prepared (Tools > Prepare Audio)."));
+        title += QStringLiteral(" - start %1, end %2").arg(startSlider).arg(endSlider);
+    }
+    setWindowTitle(title);
+    updateButtons();
+}
+
+void LoopWindow::sourceChanged() {
+    suggestions_.clear();
+    list_->clear();
+    if (!isSuggesting()) progress_->setValue(0);
+    if (player_ != nullptr) player_->stop();
+    file_->setText(source_ ? QFileInfo(QString::fromStdString(source_->path)).fileName()
+                           : QStringLiteral("No recording selected"));
+    if (source_) {
+        readWaveform();
+    } else {
+        waveform_->setMessage(QString());
+    }
+}
+
+void LoopWindow::readWaveform() {
+    waveform_->setMessage(QStringLiteral("Reading the waveform..."));
+    // One run at a time; a file selected meanwhile is read when the run ends.
+    if (envelopeWorker_ != nullptr) return;
+    envelopePath_ = source_->path;
+    envelopeFailed_ = false;
+    envelopeWorker_ = startWorker(
+        [this, path = envelopePath_] {
+            try {
+                envelope_ = WaveformEnvelope::of(path);
+            } catch (const std::exception&) {
+                envelopeFailed_ = true;
+            }
+        },
+        &LoopWindow::envelopeFinished);
+}
+
+void LoopWindow::envelopeFinished() {
+    if (envelopeWorker_ == nullptr) return;
+    envelopeWorker_->wait();
+    delete envelopeWorker_;
+    envelopeWorker_ = nullptr;
+    if (!source_) return;
+    if (source_->path != envelopePath_) {
+        readWaveform();
+        return;
+    }
+    if (envelopeFailed_) {
+        waveform_->setMessage(QStringLiteral("The waveform cannot be read."));
+    } else {
+        waveform_->setEnvelope(std::move(envelope_));
+    }
+    envelope_ = {};
+}
+
+void LoopWindow::suggest() {
+    if (!source_ || isSuggesting()) return;
+    suggestPath_ = source_->path;
+    found_.clear();
+    suggestError_.reset();
+    suggestions_.clear();
+    list_->clear();
+    note_->setText(QStringLiteral("Listening for loops..."));
+    progress_->setRange(0, 0);  // busy: the search has no steps to count
+    suggestWorker_ = startWorker(
+        [this, path = suggestPath_] {
+            audio::SuggestOptions options;
+            // A jump inside a frame would land between the two channels' samples.
+            options.wholeFramesOnly = true;
+            try {
+                found_ = audio::suggestLoopsFor(path, options);
+            } catch (const std::exception& error) {
+                suggestError_ = error.what();
+            }
+        },
+        &LoopWindow::suggestFinished);
+    updateButtons();
+}
+
+void LoopWindow::suggestFinished() {
+    if (suggestWorker_ == nullptr) return;
+    suggestWorker_->wait();
+    delete suggestWorker_;
+    suggestWorker_ = nullptr;
+    progress_->setRange(0, 1);
+    progress_->setValue(1);
+    refresh();
+    // Suggestions for a file no longer selected are of no use.
+    if (!source_ || source_->path != suggestPath_) {
+        progress_->setValue(0);
+        return;
+    }
+    if (suggestError_) {
+        note_->setText(QStringLiteral("No suggestions: ") + QString::fromStdString(*suggestError_));
+        return;
+    }
+    suggestions_ = std::move(found_);
+    found_.clear();
+    for (const audio::LoopSuggestion& s : suggestions_) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setText(0, timeText(s.frames.startFrame));
+        item->setText(1, timeText(s.frames.endFrame));
+        item->setText(2, timeText(s.frames.lengthFrames()));
+        item->setText(3, QString::fromStdString(s.words));
+    }
+    for (int column = 0; column < 3; ++column) list_->resizeColumnToContents(column);
+    if (suggestions_.empty()) {
+        note_->setText(QStringLiteral("No loop long enough was found in this recording."));
+    } else {
+        list_->setCurrentItem(list_->topLevelItem(0));
+        list_->setFocus(Qt::TabFocusReason);
+    }
+    updateButtons();
+}
+
+bool LoopWindow::applySuggestion(int row) {
+    if (row < 0 || row >= static_cast<int>(suggestions_.size())) return false;
+    if (!main_.isEnabled()) {
+        note_->setText(
+            QStringLiteral("Close the save dialog first: the loop is read from the "
+                           "main window when the track is saved."));
+        return false;
+    }
+    const audio::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
+    // Through the controls, so that the main window's rules run as for the user. The end
+    // goes first, the start last: whatever the rules moved on the way, the start set last
+    // lies at or below the end, so the pair stays as chosen.
+    QRadioButton* playLoop = main_.playLoopButton();
+    if (!playLoop->isChecked()) playLoop->click();
+    main_.scrEndBar()->setValue(s.endSlider);
+    main_.scrStartBar()->setValue(s.startSlider);
+    return true;
+}
+
+void LoopWindow::updateButtons() {
+    const bool looped = main_.playLoopValue();
+    suggest_->setEnabled(source_.has_value() && !isSuggesting());
+    apply_->setEnabled(!isSuggesting() && list_->currentItem() != nullptr);
+    QString why;
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        why = QStringLiteral("No audio output device: the seam cannot be played here.");
+    } else if (!source_ || !looped) {
+        why = QStringLiteral("Play seam needs a looped recording.");
+    } else if (!source_->gameReady) {
+        why = QStringLiteral("Play seam needs the prepared copy.");
+    }
+    playSeam_->setEnabled(why.isEmpty());
+    audioNote_->setText(why);
+}
+
+// What the game plays across the jump: a few seconds before the loop end, then the loop
+// start onwards.
+std::optional<QString> LoopWindow::writeSeam() {
+    if (!source_ || !source_->gameReady || !previewDir_.isValid()) return std::nullopt;
+    const audio::LoopFrames loop = source_->loopFor(main_.scrStartValue(), main_.scrEndValue());
+    const QString preview = previewDir_.filePath(QStringLiteral("seam.wav"));
+    try {
+        audio::writeSeamPreview(source_->path, loop, preview.toStdString());
+    } catch (const std::exception& error) {
+        audioNote_->setText(QStringLiteral("Not played: ") + QString::fromStdString(error.what()));
+        return std::nullopt;
+    }
+    return preview;
+}
+
+void LoopWindow::playSeam() {
+    if (player_ != nullptr) player_->stop();
+    const std::optional<QString> preview = writeSeam();
+    if (!preview) return;
+    if (player_ == nullptr) {
+        player_ = new QMediaPlayer(this);
+        output_ = new QAudioOutput(this);
+        player_->setAudioOutput(output_);
+    }
+    // The same name again: the player has to be told to read the file anew.
+    player_->setSource(QUrl());
+    player_->setSource(QUrl::fromLocalFile(*preview));
+    player_->play();
+}
+
+}  // namespace corvan::ui
