@@ -30,6 +30,7 @@ constexpr const char* kUsage =
     "       corvan-cli inspect [--json] FILE\n"
     "       corvan-cli check [--json] FILE...\n"
     "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"
+    "       corvan-cli prepare --loop-at START END [--gain DB] SOURCE OUTPUT.wav\n"
     "       corvan-cli suggest-loop [--top N] [--min-length SECONDS] [--any-frame] [--json] "
     "SOURCE\n"
     "       corvan-cli preview [--loop START END] [--seconds N] SOURCE OUTPUT.wav\n";
@@ -81,6 +82,9 @@ Loops:
   for the best; for a recording that is not game-ready they apply to its prepared copy.
   By default both ends fall on whole frames (--any-frame allows others). preview writes
   the jump as the game plays it: N seconds before the loop end, then N from the start.
+  prepare --loop-at pads the prepared copy with silence, which a loop never reaches, until
+  two slider positions land within 1 ms of the times (a warning says by how much they
+  miss otherwise) and prints them as --loop START END.
 
 Backup and restore:
   An existing TARGET is renamed to TARGET.bak before the new file is written under its
@@ -266,11 +270,18 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     std::string prepareSource;
     std::string prepareOutput;
     double gainDb = 0.0;
+    std::vector<std::string> loopAt;
     CLI::App* prepareCommand =
         app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
     prepareCommand->add_option("--gain", gainDb, "Change the volume by DB decibels, e.g. -3")
         ->type_name("DB")
         ->check(checkGain);
+    prepareCommand
+        ->add_option("--loop-at", loopAt,
+                     "Pad the end with silence so that the sliders put the loop at these times, "
+                     "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
+        ->expected(2)
+        ->type_name("START END");
     prepareCommand->add_option("SOURCE", prepareSource, "Any recording libsndfile reads")
         ->required();
     prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
@@ -331,6 +342,10 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         return convert(convertOptions, files, out, err, signals, errIsTerminal);
     }
     if (checkCommand->parsed()) return checkFiles(checkPaths, checkJson, files, out, err);
+    if (prepareCommand->parsed() && !loopAt.empty()) {
+        return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput}, stopSignal(signals),
+                             errIsTerminal, out, err);
+    }
     if (prepareCommand->parsed()) {
         const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
         return prepareRecording(prepareSource, prepareOutput, gainDb, false, context).value_or(0);

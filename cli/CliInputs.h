@@ -29,4 +29,8 @@ struct CliInputs final : ConversionInputs {
 // to the nearest position. Nothing when the text is neither.
 std::optional<std::int16_t> parseSliderPosition(const std::string& text);
 
+// A time of 0 or more: seconds such as "12.5", or minutes and seconds such as "1:02.25".
+// Nothing when the text is neither.
+std::optional<double> parseTime(const std::string& text);
+
 }  // namespace corvan::cli

@@ -1,9 +1,11 @@
 #include "LoopCommands.h"
 
+#include "AudioCommands.h"
 #include "CliInputs.h"
 #include "ImcFile.h"
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
+#include "audio/LoopPlacement.h"
 #include "audio/LoopSuggester.h"
 #include "audio/SeamPreview.h"
 #include "engine/JsonText.h"
@@ -11,6 +13,7 @@
 #include "platform/TemporaryFile.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 namespace corvan::cli {
 
@@ -202,6 +205,65 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
     if (!loop.onWholeFrames()) {
         err << "corvan-cli: warning: the loop's ends fall inside a frame; the game may jump "
                "between the two channels' samples, the preview jumps on whole frames\n"
+            << std::flush;
+    }
+    return 0;
+}
+
+int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stopSignal,
+                  bool progressBar, std::ostream& out, std::ostream& err) {
+    const auto start = parseTime(options.times[0]);
+    const auto end = parseTime(options.times[1]);
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (!(i == 0 ? start : end)) {
+            return usageError(err, "--loop-at: " + options.times[i] +
+                                       " is not a time in seconds (12.5) or minutes and "
+                                       "seconds (0:12.500)");
+        }
+    }
+    if (*start >= *end) return usageError(err, "--loop-at: the start must lie before the end");
+
+    // The prepared copy, padded into OUTPUT and removed whatever happens.
+    platform::TemporaryFile prepared(options.output);
+    if (prepared.error()) {
+        err << "corvan-cli: " << options.output
+            << ": cannot make a temporary file beside it: " << prepared.error().message() << '\n'
+            << std::flush;
+        return 1;
+    }
+    const PrepareContext context{out, err, progressBar, stopSignal};
+    if (const auto failed =
+            prepareRecording(options.source, prepared.path(), options.gainDb, true, context)) {
+        return *failed;
+    }
+    audio::LoopPlacement placement;
+    try {
+        const std::int64_t frames = audio::checkAudio(prepared.path()).frames;
+        try {
+            placement = audio::placeLoop(frames, *start, *end);
+        } catch (const std::invalid_argument&) {
+            err << "corvan-cli: " << options.source << ": the loop must lie within its "
+                << audio::formatTime(audio::framesToSeconds(frames)) << '\n'
+                << std::flush;
+            return 1;
+        }
+        audio::writePaddedGameWav(prepared.path(), options.output, placement.paddingFrames);
+    } catch (const audio::AudioError& error) {
+        err << "corvan-cli: " << error.what() << '\n' << std::flush;
+        return 1;
+    }
+    out << options.output << ": prepared for the game, with "
+        << fixed(audio::framesToSeconds(placement.paddingFrames), "%.3f")
+        << " s of silence after its end that a loop never plays\n"
+        << "--loop " << placement.startSlider << ' ' << placement.endSlider << '\n'
+        << "loop from " << audio::formatTime(audio::framesToSeconds(placement.frames.startFrame))
+        << " to " << audio::formatTime(audio::framesToSeconds(placement.frames.endFrame))
+        << ", within " << fixed(placement.worstErrorMs(), "%.3f") << " ms of the times asked for\n"
+        << std::flush;
+    if (!placement.metAim) {
+        err << "corvan-cli: warning: the loop misses the times asked for by "
+            << fixed(placement.worstErrorMs(), "%.3f")
+            << " ms, more than the 1 ms aimed for; no padding up to 5 minutes comes closer\n"
             << std::flush;
     }
     return 0;

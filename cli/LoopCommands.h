@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -34,5 +35,20 @@ struct PreviewOptions {
 // looped IMC file. Returns 0, 1 when it cannot be made, 2 for a usage error.
 int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std::ostream& out,
                 std::ostream& err);
+
+struct LoopAtOptions {
+    std::vector<std::string> times;  // START END: seconds or m:ss.mmm
+    double gainDb = 0.0;
+    std::string source;
+    std::string output;
+};
+
+// `prepare --loop-at`: prepares SOURCE as `prepare` does, then pads it with silence so that
+// two slider positions come as close as they can to the times, and prints them as
+// `--loop START END` on a line of their own with the remaining error. Returns 0 (with a
+// warning when the error is over 1 ms), 1 when it cannot be done, 2 for a usage error, 128 +
+// N when signal N stopped the preparation.
+int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stopSignal,
+                  bool progressBar, std::ostream& out, std::ostream& err);
 
 }  // namespace corvan::cli

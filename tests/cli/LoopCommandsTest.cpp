@@ -336,5 +336,92 @@ TEST_F(LoopCommands, SuggestLoopCountsInThePreparedFile) {
     EXPECT_EQ(cli({"suggest-loop", dir.path("missing.wav")}).status, 1);
 }
 
+// --- prepare --loop-at ------------------------------------------------------------------
+
+TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
+    const std::string mono = dir.path("mono.wav");
+    ASSERT_TRUE(writeSine(mono, kWav16, 44100, 1, 2.0, 440, -6));
+    ASSERT_EQ(cli({"prepare", mono, dir.path("plain.wav")}).status, 0);
+    const Pcm16 plain = readPcm16(dir.path("plain.wav"));
+    const std::regex printed(
+        "\n--loop ([0-9]+) ([0-9]+)\nloop from [^\n]*, within ([0-9.]+) ms of the times");
+    struct Case {
+        std::string start, end;
+        double startSeconds, endSeconds;
+        bool metAim;
+    };
+    // The jump lies 256 bytes before the position the end slider gives, so the very end of
+    // the recording stays a little out of reach.
+    const Case cases[] = {{"0.5", "1.5", 0.5, 1.5, true},
+                          {"0:00.250", "0:01.999", 0.25, 1.999, true},
+                          {"1", "1.2", 1.0, 1.2, true},
+                          {"0", "2", 0.0, 2.0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.start + " " + c.end);
+        const std::string padded = dir.path("padded.wav");
+        const CliRun r = cli({"prepare", "--loop-at", c.start, c.end, mono, padded});
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::smatch found;
+        ASSERT_TRUE(std::regex_search(r.out, found, printed)) << r.out;
+        const int start = std::stoi(found[1]), end = std::stoi(found[2]);
+        const double errorMs = std::stod(found[3]);
+        if (c.metAim) {
+            EXPECT_LE(errorMs, 1.0);
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_GT(errorMs, 1.0);
+            EXPECT_EQ(r.err, "corvan-cli: warning: the loop misses the times asked for by " +
+                                 found[3].str() +
+                                 " ms, more than the 1 ms aimed for; no padding up to 5 minutes "
+                                 "comes closer\n");
+        }
+
+        // As many frames as a plain preparation (whose dither differs from run to run, by a
+        // step or two), then silence only.
+        const Pcm16 samples = readPcm16(padded);
+        ASSERT_GE(samples.samples.size(), plain.samples.size());
+        EXPECT_TRUE(std::equal(plain.samples.begin(), plain.samples.end(), samples.samples.begin(),
+                               [](int a, int b) { return std::abs(a - b) <= 2; }));
+        EXPECT_TRUE(std::all_of(samples.samples.begin() + static_cast<long>(plain.samples.size()),
+                                samples.samples.end(), [](std::int16_t v) { return v == 0; }));
+
+        // The printed sliders, given to convert, loop within the error reported.
+        const auto bytes = static_cast<std::int64_t>(fs::file_size(padded));
+        const audio::LoopFrames loop = audio::loopFramesFor(bytes, start, end);
+        EXPECT_TRUE(loop.onWholeFrames());
+        EXPECT_LE(std::abs(audio::framesToSeconds(loop.startFrame) - c.startSeconds) * 1000,
+                  errorMs + 0.0005);
+        EXPECT_LE(std::abs(audio::framesToSeconds(loop.endFrame) - c.endSeconds) * 1000,
+                  errorMs + 0.0005);
+        ASSERT_EQ(cli({"convert", "--loop", found[1], found[2], padded, dir.path("l.imc")}).status,
+                  0);
+        const CliRun inspected = cli({"inspect", "--json", dir.path("l.imc")});
+        EXPECT_EQ(jsonField(inspected.out, "loopStartSeconds"),
+                  audio::framesToSeconds(loop.startFrame));
+        EXPECT_EQ(jsonField(inspected.out, "loopEndSeconds"),
+                  audio::framesToSeconds(loop.endFrame));
+    }
+
+    const std::string out = dir.path("refused.wav");
+    EXPECT_EQ(cli({"prepare", "--loop-at", "1.5", "0.5", mono, out}).status, 2);
+    EXPECT_EQ(cli({"prepare", "--loop-at", "1:5", "2", mono, out}).status, 2);
+    const CliRun beyond = cli({"prepare", "--loop-at", "0.5", "2.5", mono, out});
+    EXPECT_EQ(beyond.status, 1);
+    EXPECT_NE(beyond.err.find("the loop must lie within its 0:02.000"), std::string::npos)
+        << beyond.err;
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(folder(), (std::vector<std::string>{"l.imc", "l.imc.bak", "mono.wav", "padded.wav",
+                                                  "plain.wav"}))
+        << "no temporary file left behind";
+}
+
+TEST_F(LoopCommands, HelpNamesTheLoopCommands) {
+    const CliRun help = cli({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* topic : {"suggest-loop", "preview", "--loop-at", "no loop of the length"}) {
+        EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
+    }
+}
+
 }  // namespace
 }  // namespace corvan::test
