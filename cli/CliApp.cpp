@@ -5,6 +5,7 @@
 #include "ConsoleUserInterface.h"
 #include "ImcFile.h"
 #include "LoopCommands.h"
+#include "Usage.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
@@ -24,17 +25,6 @@ namespace corvan::cli {
 
 namespace {
 
-constexpr const char* kUsage =
-    "usage: corvan-cli convert [--prepare [--gain DB]] [--loop START END] [--debug] SOURCE "
-    "TARGET\n"
-    "       corvan-cli inspect [--json] FILE\n"
-    "       corvan-cli check [--json] FILE...\n"
-    "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"
-    "       corvan-cli prepare --loop-at START END [--gain DB] SOURCE OUTPUT.wav\n"
-    "       corvan-cli suggest-loop [--top N] [--min-length SECONDS] [--any-frame] [--json] "
-    "SOURCE\n"
-    "       corvan-cli preview [--loop START END] [--seconds N] SOURCE OUTPUT.wav\n";
-
 struct ConvertOptions {
     std::vector<std::string> loop;
     bool debug = false;
@@ -53,11 +43,6 @@ std::string checkGain(const std::string& text) {
         return text + " is not a gain from -96 to 96 dB";
     }
     return {};
-}
-
-int usageError(std::ostream& err, const std::string& reason) {
-    err << "corvan-cli: " << reason << '\n' << kUsage;
-    return 2;
 }
 
 constexpr const char* kFooter = R"(Output:
@@ -136,19 +121,12 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     CliInputs inputs;
     inputs.debug = options.debug;
     if (!options.loop.empty()) {
-        const auto start = parseSliderPosition(options.loop[0]);
-        const auto end = parseSliderPosition(options.loop[1]);
-        for (std::size_t i = 0; i < 2; ++i) {
-            if (!(i == 0 ? start : end)) {
-                return usageError(err, "--loop: " + options.loop[i] +
-                                           " is not a slider position from 0 to 32767 or a "
-                                           "percentage from 0% to 100%");
-            }
-        }
-        if (*start > *end) return usageError(err, "--loop: the start lies behind the end");
+        std::string reason;
+        const auto loop = parseLoopOption(options.loop, reason);
+        if (!loop) return usageError(err, reason);
         inputs.loop = true;
-        inputs.start = *start;
-        inputs.end = *end;
+        inputs.start = loop->first;
+        inputs.end = loop->second;
     }
 
     // Removed whatever happens; never committed. The preparation renames its own complete

@@ -22,6 +22,24 @@ std::optional<std::int16_t> parseSliderPosition(const std::string& text) {
     return static_cast<std::int16_t>(value);
 }
 
+std::optional<std::pair<std::int16_t, std::int16_t>> parseLoopOption(
+    const std::vector<std::string>& startAndEnd, std::string& reason) {
+    std::optional<std::int16_t> positions[2];
+    for (std::size_t i = 0; i < 2; ++i) {
+        positions[i] = parseSliderPosition(startAndEnd[i]);
+        if (!positions[i]) {
+            reason = "--loop: " + startAndEnd[i] +
+                     " is not a slider position from 0 to 32767 or a percentage from 0% to 100%";
+            return std::nullopt;
+        }
+    }
+    if (*positions[0] > *positions[1]) {
+        reason = "--loop: the start lies behind the end";
+        return std::nullopt;
+    }
+    return std::pair{*positions[0], *positions[1]};
+}
+
 std::optional<double> parseTime(const std::string& text) {
     const std::size_t colon = text.find(':');
     const auto number = [](const char* first, const char* last) -> std::optional<double> {

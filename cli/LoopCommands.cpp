@@ -3,6 +3,7 @@
 #include "AudioCommands.h"
 #include "CliInputs.h"
 #include "ImcFile.h"
+#include "Usage.h"
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
 #include "audio/LoopPlacement.h"
@@ -49,11 +50,6 @@ void refuseSpecialFiles(const std::string& path) {
     if (platform::kindOf(path) == platform::FileKind::Other) {
         throw audio::AudioError(path, "it is not a regular file");
     }
-}
-
-int usageError(std::ostream& err, const std::string& reason) {
-    err << "corvan-cli: " << reason << "\ncorvan-cli --help shows how to use it\n";
-    return 2;
 }
 
 const char* const kPrepareFirst =
@@ -162,20 +158,14 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
         }
         wavPath = copied->path();
     } else {
-        const auto start = parseSliderPosition(options.loop[0]);
-        const auto end = parseSliderPosition(options.loop[1]);
-        for (std::size_t i = 0; i < 2; ++i) {
-            if (!(i == 0 ? start : end)) {
-                return usageError(err, "--loop: " + options.loop[i] +
-                                           " is not a slider position from 0 to 32767 or a "
-                                           "percentage from 0% to 100%");
-            }
-        }
-        if (*start > *end) return usageError(err, "--loop: the start lies behind the end");
+        std::string reason;
+        const auto sliders = parseLoopOption(options.loop, reason);
+        if (!sliders) return usageError(err, reason);
         platform::File file(files, options.source, platform::OpenMode::ReadExisting);
         const auto size = file.isOpen() ? files.sizeOf(file.handle()) : std::nullopt;
         if (!size) return fail(options.source + ": cannot open the file");
-        loop = audio::loopFramesFor(static_cast<std::int64_t>(*size), *start, *end);
+        loop =
+            audio::loopFramesFor(static_cast<std::int64_t>(*size), sliders->first, sliders->second);
     }
 
     try {

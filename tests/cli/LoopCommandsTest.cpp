@@ -237,6 +237,7 @@ TEST_F(LoopCommands, PreviewRefusesWhatItCannotPlay) {
         const CliRun r = cli(c.arguments);
         EXPECT_EQ(r.status, c.status);
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find("\nusage: corvan-cli convert") != std::string::npos, c.status == 2);
         EXPECT_FALSE(fs::exists(out));
     }
     EXPECT_EQ(folder().size(), 5u) << "nothing left behind";
