@@ -47,18 +47,22 @@ LoopHeaderOffsets loopHeaderOffsets(std::int64_t wavFileBytes, int startSlider, 
             headerPosition(wavFileBytes, permilleForSlider(endSlider)) - kLoopEndSubtract};
 }
 
-LoopFrames loopFramesForPermille(std::int64_t wavFileBytes, int startPermille, int endPermille,
-                                 std::int64_t dataStart) {
-    const std::int64_t startByte = headerPosition(wavFileBytes, startPermille) + kLoopStartAdd -
-                                   kHeaderToWavOffset - dataStart;
-    const std::int64_t endByte = headerPosition(wavFileBytes, endPermille) - kLoopEndSubtract -
-                                 kHeaderToWavOffset - dataStart;
+LoopFrames loopFramesForHeader(const LoopHeaderOffsets& offsets, std::int64_t dataStart) {
+    const std::int64_t startByte = offsets.loopStart - kHeaderToWavOffset - dataStart;
+    const std::int64_t endByte = offsets.loopEnd - kHeaderToWavOffset - dataStart;
     LoopFrames loop;
     loop.startFrame = floorDiv(startByte, kGameBytesPerFrame);
     loop.endFrame = floorDiv(endByte, kGameBytesPerFrame);
     loop.startByteRemainder = static_cast<int>(startByte - loop.startFrame * kGameBytesPerFrame);
     loop.endByteRemainder = static_cast<int>(endByte - loop.endFrame * kGameBytesPerFrame);
     return loop;
+}
+
+LoopFrames loopFramesForPermille(std::int64_t wavFileBytes, int startPermille, int endPermille,
+                                 std::int64_t dataStart) {
+    return loopFramesForHeader({headerPosition(wavFileBytes, startPermille) + kLoopStartAdd,
+                                headerPosition(wavFileBytes, endPermille) - kLoopEndSubtract},
+                               dataStart);
 }
 
 LoopFrames loopFramesFor(std::int64_t wavFileBytes, int startSlider, int endSlider,

@@ -69,6 +69,9 @@ LoopFrames loopFramesFor(std::int64_t wavFileBytes, int startSlider, int endSlid
 // The same from the header's thousandths.
 LoopFrames loopFramesForPermille(std::int64_t wavFileBytes, int startPermille, int endPermille,
                                  std::int64_t dataStart = kPlainWavHeaderBytes);
+// The same from the two loop fields as a header holds them.
+LoopFrames loopFramesForHeader(const LoopHeaderOffsets& offsets,
+                               std::int64_t dataStart = kPlainWavHeaderBytes);
 
 // Time at the game's rate.
 double framesToSeconds(std::int64_t frames);

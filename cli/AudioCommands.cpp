@@ -1,5 +1,6 @@
 #include "AudioCommands.h"
 
+#include "ImcFile.h"
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
 #include "audio/AudioPreparer.h"
@@ -9,7 +10,6 @@
 #include "platform/TemporaryFile.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -25,14 +25,6 @@ std::string jsonStrings(const std::vector<std::string>& texts) {
     std::string json = "[";
     for (std::size_t i = 0; i < texts.size(); ++i) json += (i ? "," : "") + jsonString(texts[i]);
     return json + "]";
-}
-
-// The shortest text that reads back as the same double.
-std::string jsonNumber(double value) {
-    if (!std::isfinite(value)) return "null";
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc{} ? std::string(text, end) : "null";
 }
 
 std::string seconds(double value) {
@@ -98,13 +90,59 @@ private:
     int shown_ = -1;
 };
 
+// `check` on an IMC file: what its header says. The WAV behind it is not read; `inspect`
+// shows every field. Returns whether the header is well-formed, or nothing when the file
+// cannot be read.
+std::optional<bool> checkImc(platform::FileSystem& files, const std::string& path, bool json,
+                             std::string& entries, std::ostream& out, std::ostream& err) {
+    std::string problem;
+    const std::optional<ImcInspection> inspection = readImcHeader(files, path, problem);
+    if (!inspection) {
+        err << "corvan-cli: " << path << ": " << problem << '\n';
+        if (json) {
+            entries += std::string(entries.empty() ? "" : ",") + "{\"path\":" + jsonString(path) +
+                       ",\"error\":" + jsonString(problem) + "}";
+        }
+        return std::nullopt;
+    }
+    const bool looped = inspection->variant == ImcVariant::Looped;
+    const std::string kind = !inspection->variant ? "unknown" : looped ? "looped" : "queued";
+    if (json) {
+        entries += std::string(entries.empty() ? "" : ",") + "{\"path\":" + jsonString(path) +
+                   ",\"container\":\"IMC\",\"music\":" + jsonString(kind) +
+                   ",\"wellFormed\":" + (inspection->wellFormed ? "true" : "false") +
+                   (inspection->wellFormed ? ",\"wavBytes\":" + std::to_string(inspection->wavBytes)
+                                           : ",\"problem\":" + jsonString(inspection->problem)) +
+                   loopTimesJson(*inspection) + "}";
+        return inspection->wellFormed;
+    }
+    if (!inspection->wellFormed) {
+        out << path << ": IMC file, " << kind << " music: not well-formed: " << inspection->problem
+            << '\n';
+        return false;
+    }
+    out << path << ": IMC file, " << kind << " music, "
+        << audio::withThousands(inspection->wavBytes) << " WAV bytes: well-formed\n";
+    if (const auto loop = imcLoopFrames(*inspection)) {
+        out << "  loop from " << audio::formatTime(audio::framesToSeconds(loop->startFrame))
+            << " to " << audio::formatTime(audio::framesToSeconds(loop->endFrame)) << ", "
+            << audio::formatTime(audio::framesToSeconds(loop->lengthFrames())) << " long\n";
+    }
+    return true;
+}
+
 }  // namespace
 
-int checkFiles(const std::vector<std::string>& paths, bool json, std::ostream& out,
-               std::ostream& err) {
+int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileSystem& files,
+               std::ostream& out, std::ostream& err) {
     int status = 0;
     std::string entries;
     for (const std::string& path : paths) {
+        if (platform::kindOf(path) == platform::FileKind::Regular && startsLikeImc(files, path)) {
+            if (!checkImc(files, path, json, entries, out, err).value_or(false)) status = 1;
+            out << std::flush;
+            continue;
+        }
         try {
             refuseSpecialFiles(path);
             const audio::AudioReport report = audio::checkAudio(path);

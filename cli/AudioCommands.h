@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -10,9 +12,10 @@ namespace corvan::cli {
 
 // `check`: describes each file on `out`, in words or as one JSON object, and whether the game
 // can play it as it is. A file that cannot be read gets one line on `err` with the file and
-// libsndfile's reason. Returns 0 when every file is game-ready, else 1.
-int checkFiles(const std::vector<std::string>& paths, bool json, std::ostream& out,
-               std::ostream& err);
+// libsndfile's reason. An IMC file is told by its header: its kind, WAV bytes and loop.
+// Returns 0 when every recording is game-ready and every IMC file well-formed, else 1.
+int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileSystem& files,
+               std::ostream& out, std::ostream& err);
 
 // How a preparation reports and is stopped.
 struct PrepareContext {

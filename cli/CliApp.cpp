@@ -3,6 +3,9 @@
 #include "AudioCommands.h"
 #include "CliInputs.h"
 #include "ConsoleUserInterface.h"
+#include "ImcFile.h"
+#include "LoopCommands.h"
+#include "Usage.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
@@ -21,13 +24,6 @@
 namespace corvan::cli {
 
 namespace {
-
-constexpr const char* kUsage =
-    "usage: corvan-cli convert [--prepare [--gain DB]] [--loop START END] [--debug] SOURCE "
-    "TARGET\n"
-    "       corvan-cli inspect [--json] FILE\n"
-    "       corvan-cli check [--json] FILE...\n"
-    "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n";
 
 struct ConvertOptions {
     std::vector<std::string> loop;
@@ -49,11 +45,6 @@ std::string checkGain(const std::string& text) {
     return {};
 }
 
-int usageError(std::ostream& err, const std::string& reason) {
-    err << "corvan-cli: " << reason << '\n' << kUsage;
-    return 2;
-}
-
 constexpr const char* kFooter = R"(Output:
   Results and --debug values go to standard output; warnings, errors and the reason of a
   failure go to standard error. Output that cannot be written (a closed pipe, a full disk)
@@ -69,6 +60,17 @@ Recordings:
   made in a temporary file beside TARGET that is removed whatever happens. convert
   without it warns about a WAV that is not game-ready and converts it unchanged.
 
+Loops:
+  inspect and check show a looped IMC file's loop start, end and length as m:ss.mmm and
+  WAV bytes (check reads the header only). suggest-loop ranks the loops the sliders can
+  give a recording by how seamless the jump sounds and prints the convert --loop values
+  for the best; for a recording that is not game-ready they apply to its prepared copy.
+  By default both ends fall on whole frames (--any-frame allows others). preview writes
+  the jump as the game plays it: N seconds before the loop end, then N from the start.
+  prepare --loop-at pads the prepared copy with silence, which a loop never reaches, until
+  two slider positions land within 1 ms of the times (a warning says by how much they
+  miss otherwise) and prints them as --loop START END.
+
 Backup and restore:
   An existing TARGET is renamed to TARGET.bak before the new file is written under its
   name; an older TARGET.bak is kept aside and replaced only once the new file is complete.
@@ -78,10 +80,12 @@ Backup and restore:
 
 Exit status:
   0        converted, or the file inspected is a well-formed IMC file, or every file
-           checked is game-ready, or prepared
+           checked is game-ready (an IMC file: well-formed), or prepared, or loops
+           suggested, or the preview written
   1        the conversion failed or was refused, or the file inspected is not a
            well-formed IMC file or cannot be read, or a file checked is not game-ready
-           or cannot be read, or preparing failed
+           or cannot be read, or preparing failed, or no loop of the length asked for
+           fits, or the preview cannot be made (a source that is not game-ready)
   2        usage error
   128+N    the conversion or the preparation was stopped by signal N (SIGINT 130,
            SIGTERM 143, SIGHUP 129); the files are as they were before the run. A signal
@@ -117,19 +121,12 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     CliInputs inputs;
     inputs.debug = options.debug;
     if (!options.loop.empty()) {
-        const auto start = parseSliderPosition(options.loop[0]);
-        const auto end = parseSliderPosition(options.loop[1]);
-        for (std::size_t i = 0; i < 2; ++i) {
-            if (!(i == 0 ? start : end)) {
-                return usageError(err, "--loop: " + options.loop[i] +
-                                           " is not a slider position from 0 to 32767 or a "
-                                           "percentage from 0% to 100%");
-            }
-        }
-        if (*start > *end) return usageError(err, "--loop: the start lies behind the end");
+        std::string reason;
+        const auto loop = parseLoopOption(options.loop, reason);
+        if (!loop) return usageError(err, reason);
         inputs.loop = true;
-        inputs.start = *start;
-        inputs.end = *end;
+        inputs.start = loop->first;
+        inputs.end = loop->second;
     }
 
     // Removed whatever happens; never committed. The preparation renames its own complete
@@ -174,29 +171,21 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
 
 int inspect(const std::string& path, bool json, platform::FileSystem& files, std::ostream& out,
             std::ostream& err) {
-    platform::File file(files, path, platform::OpenMode::ReadExisting);
-    // The length of the file that is open, not of whatever the path names by now.
-    const std::optional<std::uint64_t> fileSize =
-        file.isOpen() ? files.sizeOf(file.handle()) : std::nullopt;
-    if (!fileSize) {
-        err << "corvan-cli: " << path << ": cannot open the file\n";
+    std::string problem;
+    const std::optional<ImcInspection> inspection = readImcHeader(files, path, problem);
+    if (!inspection) {
+        err << "corvan-cli: " << path << ": " << problem << '\n';
         return 1;
     }
-    // The longer header is 228 bytes; read a little more so a longer one shows as such.
-    std::uint8_t header[512];
-    std::uint32_t length = 0;
-    for (platform::IoResult read; length < sizeof header; length += read.count) {
-        read = file.read(header + length, sizeof header - length);
-        if (!read.ok) {
-            err << "corvan-cli: " << path << ": cannot read the file\n";
-            return 1;
-        }
-        if (read.count == 0) break;
+    if (json) {
+        std::string object = formatInspectionJson(*inspection);
+        object.insert(object.size() - 1, loopTimesJson(*inspection));
+        out << object << '\n';
+    } else {
+        out << formatInspection(*inspection) << formatLoopTimes(*inspection);
     }
-    const ImcInspection inspection = inspectImcHeader(header, length, *fileSize);
-    out << (json ? formatInspectionJson(inspection) + "\n" : formatInspection(inspection));
-    if (!inspection.wellFormed) {
-        err << "corvan-cli: " << path << ": " << inspection.problem << '\n';
+    if (!inspection->wellFormed) {
+        err << "corvan-cli: " << path << ": " << inspection->problem << '\n';
         return 1;
     }
     return 0;
@@ -207,8 +196,8 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
 int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
            std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
     CLI::App app{
-        "Turns a WAV file into an IMC music file, checks IMC files, and checks and prepares "
-        "recordings for the game.",
+        "Turns a WAV file into an IMC music file, checks IMC files, checks and prepares "
+        "recordings for the game, and suggests and previews loops.",
         "corvan-cli"};
     app.footer(kFooter);
     app.set_version_flag("--version", "corvan-cli 1.0");
@@ -259,14 +248,60 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     std::string prepareSource;
     std::string prepareOutput;
     double gainDb = 0.0;
+    std::vector<std::string> loopAt;
     CLI::App* prepareCommand =
         app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
     prepareCommand->add_option("--gain", gainDb, "Change the volume by DB decibels, e.g. -3")
         ->type_name("DB")
         ->check(checkGain);
+    prepareCommand
+        ->add_option("--loop-at", loopAt,
+                     "Pad the end with silence so that the sliders put the loop at these times, "
+                     "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
+        ->expected(2)
+        ->type_name("START END");
     prepareCommand->add_option("SOURCE", prepareSource, "Any recording libsndfile reads")
         ->required();
     prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
+        ->required();
+
+    SuggestLoopOptions suggestOptions;
+    CLI::App* suggestCommand = app.add_subcommand(
+        "suggest-loop",
+        "Rank the loops the sliders can give SOURCE by how seamless the jump sounds");
+    suggestCommand->add_option("--top", suggestOptions.top, "Show the N best (default 5)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100));
+    suggestCommand
+        ->add_option("--min-length", suggestOptions.minLengthSeconds,
+                     "No loop shorter than SECONDS (default: a third of SOURCE, at least 5 s)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.0, 3600.0));
+    suggestCommand->add_flag("--any-frame", suggestOptions.anyFrame,
+                             "Also loops whose ends fall inside a frame");
+    suggestCommand->add_flag("--json", suggestOptions.json, "Print one JSON object");
+    suggestCommand->add_option("SOURCE", suggestOptions.source, "Any recording libsndfile reads")
+        ->required();
+
+    PreviewOptions previewOptions;
+    CLI::App* previewCommand = app.add_subcommand(
+        "preview",
+        "Write OUTPUT.wav: the jump from the loop end to the loop start as the game plays it");
+    previewCommand
+        ->add_option("--loop", previewOptions.loop,
+                     "For a WAV: the loop as convert --loop takes it; an IMC file's header gives "
+                     "its own")
+        ->expected(2)
+        ->type_name("START END");
+    previewCommand
+        ->add_option("--seconds", previewOptions.seconds,
+                     "N seconds either side of the jump (default 4)")
+        ->type_name("N")
+        ->check(CLI::Range(0.001, 600.0));
+    previewCommand
+        ->add_option("SOURCE", previewOptions.source, "A game-ready WAV or a looped IMC file")
+        ->required();
+    previewCommand->add_option("OUTPUT", previewOptions.output, "The WAV file to write")
         ->required();
 
     try {
@@ -284,11 +319,17 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     if (convertCommand->parsed()) {
         return convert(convertOptions, files, out, err, signals, errIsTerminal);
     }
-    if (checkCommand->parsed()) return checkFiles(checkPaths, checkJson, out, err);
+    if (checkCommand->parsed()) return checkFiles(checkPaths, checkJson, files, out, err);
+    if (prepareCommand->parsed() && !loopAt.empty()) {
+        return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput}, stopSignal(signals),
+                             errIsTerminal, out, err);
+    }
     if (prepareCommand->parsed()) {
         const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
         return prepareRecording(prepareSource, prepareOutput, gainDb, false, context).value_or(0);
     }
+    if (suggestCommand->parsed()) return suggestLoop(suggestOptions, out, err);
+    if (previewCommand->parsed()) return previewSeam(previewOptions, files, out, err);
     return inspect(inspectPath, json, files, out, err);
 }
 

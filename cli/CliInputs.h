@@ -4,6 +4,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace corvan::cli {
 
@@ -28,5 +30,14 @@ struct CliInputs final : ConversionInputs {
 // A slider position from "0" to "32767", or a percentage such as "10%" or "12.5%" mapped
 // to the nearest position. Nothing when the text is neither.
 std::optional<std::int16_t> parseSliderPosition(const std::string& text);
+
+// The START and END of --loop; nothing, with the reason in `reason`, when either is not a
+// position or START lies behind END.
+std::optional<std::pair<std::int16_t, std::int16_t>> parseLoopOption(
+    const std::vector<std::string>& startAndEnd, std::string& reason);
+
+// A time of 0 or more: seconds such as "12.5", or minutes and seconds such as "1:02.25".
+// Nothing when the text is neither.
+std::optional<double> parseTime(const std::string& text);
 
 }  // namespace corvan::cli

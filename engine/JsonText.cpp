@@ -1,5 +1,7 @@
 #include "JsonText.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 namespace corvan {
@@ -19,6 +21,13 @@ std::string jsonString(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    return error == std::errc{} ? std::string(text, end) : "null";
 }
 
 }  // namespace corvan

@@ -18,5 +18,15 @@ TEST(SliderPosition, TakesPositionsAndPercentagesAndNothingElse) {
     }
 }
 
+TEST(Time, TakesSecondsAndMinutesWithSeconds) {
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"12.5", 12.5},     {"0", 0.0},       {"47.25", 47.25}, {"1:02.250", 62.25},
+        {"0:47.25", 47.25}, {"10:00", 600.0}, {"-1", {}},       {"+1", {}},
+        {"1:60", {}},       {"1:5", {}},      {":05", {}},      {"1:-5", {}},
+        {"", {}},           {"5s", {}},       {"inf", {}},      {"1:02:03", {}},
+    };
+    for (const auto& [text, expected] : cases) EXPECT_EQ(parseTime(text), expected) << text;
+}
+
 }  // namespace
 }  // namespace corvan::cli

@@ -1,0 +1,118 @@
+#include "ImcFile.h"
+
+#include "engine/JsonText.h"
+#include "platform/File.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace corvan::cli {
+
+namespace {
+
+// Reads until `buffer` is full or the file ends; nothing when a read fails.
+std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer,
+                                      std::uint32_t size) {
+    std::uint32_t length = 0;
+    for (platform::IoResult read; length < size; length += read.count) {
+        read = file.read(buffer + length, size - length);
+        if (!read.ok) return std::nullopt;
+        if (read.count == 0) break;
+    }
+    return length;
+}
+
+// Header offsets count from the WAV's byte kHeaderToWavOffset, frames from its samples.
+std::int64_t wavByte(std::int32_t headerOffset) {
+    return std::int64_t{headerOffset} - audio::kHeaderToWavOffset;
+}
+
+}  // namespace
+
+bool startsLikeImc(platform::FileSystem& files, const std::string& path) {
+    platform::File file(files, path, platform::OpenMode::ReadExisting);
+    std::uint8_t tag[4];
+    return file.isOpen() && readUpTo(file, tag, sizeof tag) == sizeof tag &&
+           std::memcmp(tag, "MCMP", sizeof tag) == 0;
+}
+
+std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const std::string& path,
+                                           std::string& problem) {
+    platform::File file(files, path, platform::OpenMode::ReadExisting);
+    // The length of the file that is open, not of whatever the path names by now.
+    const std::optional<std::uint64_t> fileSize =
+        file.isOpen() ? files.sizeOf(file.handle()) : std::nullopt;
+    if (!fileSize) {
+        problem = "cannot open the file";
+        return std::nullopt;
+    }
+    // The longer header is 228 bytes; read a little more so a longer one shows as such.
+    std::uint8_t header[512];
+    const std::optional<std::uint32_t> length = readUpTo(file, header, sizeof header);
+    if (!length) {
+        problem = "cannot read the file";
+        return std::nullopt;
+    }
+    return inspectImcHeader(header, *length, *fileSize);
+}
+
+std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection) {
+    if (!inspection.wellFormed || !inspection.loopStart || !inspection.loopEnd) {
+        return std::nullopt;
+    }
+    return audio::loopFramesForHeader({*inspection.loopStart, *inspection.loopEnd});
+}
+
+std::string formatLoopTimes(const ImcInspection& inspection) {
+    const auto loop = imcLoopFrames(inspection);
+    if (!loop) return {};
+    const std::int64_t start = wavByte(*inspection.loopStart);
+    const std::int64_t end = wavByte(*inspection.loopEnd);
+    return "loop start time: " + audio::formatTime(audio::framesToSeconds(loop->startFrame)) +
+           " (WAV byte " + std::to_string(start) + ")\n" +
+           "loop end time: " + audio::formatTime(audio::framesToSeconds(loop->endFrame)) +
+           " (WAV byte " + std::to_string(end) + ")\n" +
+           "loop length: " + audio::formatTime(audio::framesToSeconds(loop->lengthFrames())) +
+           " (" + std::to_string(end - start) + " bytes)\n";
+}
+
+std::string loopTimesJson(const ImcInspection& inspection) {
+    const auto loop = imcLoopFrames(inspection);
+    if (!loop) return {};
+    const std::int64_t start = wavByte(*inspection.loopStart);
+    const std::int64_t end = wavByte(*inspection.loopEnd);
+    return ",\"loopStartSeconds\":" + jsonNumber(audio::framesToSeconds(loop->startFrame)) +
+           ",\"loopEndSeconds\":" + jsonNumber(audio::framesToSeconds(loop->endFrame)) +
+           ",\"loopLengthSeconds\":" + jsonNumber(audio::framesToSeconds(loop->lengthFrames())) +
+           ",\"loopStartWavByte\":" + std::to_string(start) +
+           ",\"loopEndWavByte\":" + std::to_string(end) +
+           ",\"loopLengthBytes\":" + std::to_string(end - start);
+}
+
+std::error_code copyImcWav(platform::FileSystem& files, const std::string& imcPath,
+                           const ImcInspection& inspection, const std::string& wavPath) {
+    const auto failed = [] { return std::make_error_code(std::errc::io_error); };
+    platform::File from(files, imcPath, platform::OpenMode::ReadExisting);
+    platform::File to(files, wavPath, platform::OpenMode::CreateOrTruncate);
+    if (!from.isOpen() || !to.isOpen()) return failed();
+    std::vector<std::uint8_t> block(1 << 16);
+    std::uint64_t skip = inspection.headerLength;
+    while (true) {
+        const auto got = readUpTo(from, block.data(), static_cast<std::uint32_t>(block.size()));
+        if (!got) return failed();
+        if (*got == 0) break;
+        const std::uint32_t dropped =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(skip, *got));
+        skip -= dropped;
+        if (*got > dropped) {
+            const std::uint32_t count = *got - dropped;
+            const platform::IoResult written = to.write(block.data() + dropped, count);
+            if (!written.ok || written.count != count) return failed();
+        }
+    }
+    return to.close() ? std::error_code{} : failed();
+}
+
+}  // namespace corvan::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "audio/LoopPosition.h"
+#include "engine/ImcInspector.h"
+#include "platform/FileSystem.h"
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+namespace corvan::cli {
+
+// Whether `path` starts with the IMC container's tag; false when it cannot be read.
+bool startsLikeImc(platform::FileSystem& files, const std::string& path);
+
+// Reads and inspects the header of the IMC file at `path`. Nothing when the file cannot be
+// opened or read; `problem` then says which.
+std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const std::string& path,
+                                           std::string& problem);
+
+// The loop of a well-formed looped header, in frames of the WAV behind it, counted from the
+// samples of a plain 44-byte WAV header; nothing for anything else.
+std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection);
+
+// "loop start time: 0:01.250 (WAV byte 110294)" and the same for the end and the length, one
+// line each; empty when the header gives no loop.
+std::string formatLoopTimes(const ImcInspection& inspection);
+// The same as JSON members, each with a comma in front: loopStartSeconds, loopEndSeconds,
+// loopLengthSeconds, loopStartWavByte, loopEndWavByte, loopLengthBytes.
+std::string loopTimesJson(const ImcInspection& inspection);
+
+// Copies the WAV behind the header of the IMC file at `imcPath` to `wavPath`, an existing
+// file that is emptied first.
+std::error_code copyImcWav(platform::FileSystem& files, const std::string& imcPath,
+                           const ImcInspection& inspection, const std::string& wavPath);
+
+}  // namespace corvan::cli

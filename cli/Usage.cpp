@@ -1,0 +1,26 @@
+#include "Usage.h"
+
+namespace corvan::cli {
+
+namespace {
+
+// One line for each command and its options.
+constexpr const char* kUsage =
+    "usage: corvan-cli convert [--prepare [--gain DB]] [--loop START END] [--debug] SOURCE "
+    "TARGET\n"
+    "       corvan-cli inspect [--json] FILE\n"
+    "       corvan-cli check [--json] FILE...\n"
+    "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"
+    "       corvan-cli prepare --loop-at START END [--gain DB] SOURCE OUTPUT.wav\n"
+    "       corvan-cli suggest-loop [--top N] [--min-length SECONDS] [--any-frame] [--json] "
+    "SOURCE\n"
+    "       corvan-cli preview [--loop START END] [--seconds N] SOURCE OUTPUT.wav\n";
+
+}  // namespace
+
+int usageError(std::ostream& err, const std::string& reason) {
+    err << "corvan-cli: " << reason << '\n' << kUsage;
+    return 2;
+}
+
+}  // namespace corvan::cli
