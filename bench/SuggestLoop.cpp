@@ -4,6 +4,7 @@
 //
 // corvan-loop-bench [DIR]   default: the system's temporary directory
 
+#include "ChildRun.h"
 #include "audio/LoopPosition.h"
 #include "audio/LoopSuggester.h"
 
@@ -30,26 +31,8 @@ constexpr int kRate = 44100;
 constexpr double kNote = 0.5, kPhrase = 8 * kNote;  // a 4-second phrase
 constexpr double kIntro = 7.0, kSeconds = 180.0;
 
-struct Run {
-    double seconds;
-    long peakKib;
-};
-
-// Runs `work` in a child process and measures its wall time and peak resident memory.
-Run inChild(const std::function<int()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) _exit(work());
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "child failed\n");
-        std::exit(1);
-    }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
-}
+using corvan::bench::inChild;
+using corvan::bench::Run;
 
 double note(double hz, double t) {
     const double envelope = std::min(1.0, t / 0.01) * std::exp(-3 * t);

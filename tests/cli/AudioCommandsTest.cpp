@@ -4,10 +4,10 @@
 
 #include "audio/AudioCheck.h"
 #include "audio/Signals.h"
-#include "cli/CliApp.h"
 #include "engine/ImcBuilder.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
+#include "support/CliRun.h"
 #include "support/Fakes.h"
 #include "support/FaultyFileSystem.h"
 #include "support/Process.h"
@@ -32,11 +32,6 @@ namespace fs = std::filesystem;
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 constexpr std::size_t kQueuedHeader = 190;
-
-struct CliRun {
-    int status;
-    std::string out, err;
-};
 
 void put32(Bytes& bytes, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
@@ -82,14 +77,7 @@ protected:
 
     CliRun cli(const std::vector<std::string>& arguments, platform::FileSystem* files = nullptr,
                const platform::TerminationSignals* signals = nullptr, bool terminal = false) {
-        std::vector<const char*> argv{"corvan-cli"};
-        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status =
-            cli::runCli(static_cast<int>(argv.size()), argv.data(),
-                        files != nullptr ? *files : posix, out, err, signals, terminal);
-        return {status, out.str(), err.str()};
+        return runCliInProcess(arguments, files != nullptr ? *files : posix, signals, terminal);
     }
 
     // 2 s of a 440 Hz sine at 44.1 kHz in mono: readable, not game-ready.

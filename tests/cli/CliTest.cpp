@@ -1,8 +1,8 @@
 // corvan-cli run in process through runCli: its exit status, its two output streams and the
 // files it leaves behind. What only a separate process shows is in RealFaultsTest.cpp.
 
-#include "cli/CliApp.h"
 #include "platform/PosixFileSystem.h"
+#include "support/CliRun.h"
 #include "support/EngineOutput.h"
 #include "support/TempDir.h"
 
@@ -21,10 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+using Outcome = CliRun;
 
 const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 
@@ -32,25 +29,11 @@ class Cli : public ::testing::Test {
 protected:
     Cli() { writeFile(dir.path("song.wav"), patternBytes(120000)); }
 
-    Outcome run(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), "corvan-cli");
-        std::vector<const char*> argv;
-        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-        std::ostringstream out, err;
-        const int status =
-            cli::runCli(static_cast<int>(argv.size()), argv.data(), files, out, err, nullptr);
-        return {status, out.str(), err.str()};
+    Outcome run(const std::vector<std::string>& arguments) {
+        return runCliInProcess(arguments, files);
     }
     std::string path(const std::string& name) const { return dir.path(name); }
-    // The names in the folder: what a run leaves behind.
-    std::vector<std::string> folder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir.path(""))) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folder() const { return dir.names(); }
 
     TempDir dir;
     platform::PosixFileSystem files;

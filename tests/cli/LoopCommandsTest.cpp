@@ -3,8 +3,8 @@
 
 #include "audio/LoopPosition.h"
 #include "audio/Signals.h"
-#include "cli/CliApp.h"
 #include "platform/PosixFileSystem.h"
+#include "support/CliRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +24,6 @@ namespace fs = std::filesystem;
 
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
 // The number after "key": in a JSON text, from `from` on; NaN when there is none.
 double jsonField(const std::string& json, const std::string& key, std::size_t from = 0) {
     const std::string tag = "\"" + key + "\":";
@@ -40,11 +35,7 @@ double jsonField(const std::string& json, const std::string& key, std::size_t fr
 class LoopCommands : public ::testing::Test {
 protected:
     CliRun cli(const std::vector<std::string>& arguments) {
-        std::vector<const char*> argv{"corvan-cli"};
-        for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-        std::ostringstream out, err;
-        const int status = cli::runCli(static_cast<int>(argv.size()), argv.data(), posix, out, err);
-        return {status, out.str(), err.str()};
+        return runCliInProcess(arguments, posix);
     }
 
     // A game-ready WAV in which no two frames are alike: the left channel counts the frames,
@@ -79,14 +70,7 @@ protected:
         return path;
     }
 
-    std::vector<std::string> folder() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir.path(""))) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> folder() const { return dir.names(); }
 
     TempDir dir;
     platform::PosixFileSystem posix;

@@ -1,5 +1,6 @@
 #include "TempDir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -17,6 +18,15 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
+}
+
+std::vector<std::string> TempDir::names(const std::string& folder) const {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(root_ / folder)) {
+        found.push_back(entry.path().filename().string());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {

@@ -18,6 +18,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     std::string path(const std::string& name) const { return (root_ / name).string(); }
+    // The names in one of its folders, sorted: what a run left there.
+    std::vector<std::string> names(const std::string& folder = "") const;
 
 private:
     std::filesystem::path root_;
