@@ -22,8 +22,8 @@ inline CliRun runCliInProcess(const std::vector<std::string>& arguments,
     std::vector<const char*> argv{"corvan-cli"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     std::ostringstream out, err;
-    const int status = cli::runCli(static_cast<int>(argv.size()), argv.data(), files, out, err,
-                                   signals, terminal);
+    const int status =
+        cli::runCli(static_cast<int>(argv.size()), argv.data(), files, out, err, signals, terminal);
     return {status, out.str(), err.str()};
 }
 
