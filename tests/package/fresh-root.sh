@@ -3,7 +3,8 @@
 # bring, and uses it there from /usr/bin: both programs' --version, a conversion that is
 # inspected afterwards, preparing a recording (libsndfile, libsoxr), and the desktop
 # program's window on a virtual screen, ended by SIGTERM as a logout would.
-# Needs root, debootstrap and the Debian mirror; takes minutes, mostly downloading.
+# Needs root, debootstrap and the Debian mirror; takes one to three minutes, mostly
+# downloading and unpacking.
 # usage: fresh-root.sh PACKAGE.deb [MIRROR]
 set -euo pipefail
 package=$(realpath "$1")
@@ -33,7 +34,7 @@ mount --bind /dev/pts "$root/dev/pts"
 
 phase "apt-get install ./$(basename "$package") xvfb xauth x11-utils"
 cp "$package" "$root/tmp/"
-in_root apt-get update -q >/dev/null
+in_root apt-get update -q >"$root/tmp/update.log" 2>&1 || { tail -20 "$root/tmp/update.log" >&2; exit 1; }
 DEBIAN_FRONTEND=noninteractive in_root apt-get install -y -q --no-install-recommends \
     "/tmp/$(basename "$package")" xvfb xauth x11-utils >"$root/tmp/install.log" 2>&1 ||
     { tail -20 "$root/tmp/install.log" >&2; exit 1; }
@@ -52,7 +53,7 @@ done
 # A game-ready recording and one that is not, made here, where sox is at hand.
 sox -n -r 22050 -c 2 -b 16 "$root/tmp/song.wav" synth 2 sine 440 vol 0.5
 sox -n -r 44100 -c 1 -b 16 "$root/tmp/mono44k.wav" synth 2 sine 330 vol 0.5
-in_root /usr/bin/corvan-cli convert --loop 10% 90% /tmp/song.wav /tmp/track.imc ||
+in_root /usr/bin/corvan-cli convert --loop 10% 90% /tmp/song.wav /tmp/track.imc >/dev/null ||
     fail "corvan-cli convert"
 size=$(stat -c %s "$root/tmp/song.wav")
 [ "$(stat -c %s "$root/tmp/track.imc")" -eq $((size + 228)) ] ||
