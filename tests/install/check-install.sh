@@ -30,8 +30,8 @@ for file in bin/corvan bin/corvan-cli \
     [ -f "$root/usr/$file" ] || fail "not installed: /usr/$file"
 done
 for size in 48 64 128; do
-    file "$root/usr/share/icons/hicolor/${size}x$size/apps/corvan.png" |
-        grep -q "PNG image data, $size x $size" || fail "the ${size}x$size icon is no such PNG"
+    [ "$(identify -format '%m %wx%h' "$root/usr/share/icons/hicolor/${size}x$size/apps/corvan.png")" = \
+        "PNG ${size}x$size" ] || fail "the ${size}x$size icon is no such PNG"
 done
 
 # The validators, with nothing to say.
