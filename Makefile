@@ -6,6 +6,10 @@
 #            suggestions, the windows against bare Qt
 # make test-sanitizers  the whole suite built with AddressSanitizer and UBSan
 # make fuzz  each fuzz target for FUZZ_SECONDS (60); make fuzz-smoke for 10 s each
+# make install  build and install under PREFIX (/usr/local), staged under DESTDIR if given
+# make package  the Debian package build/corvan_VERSION_ARCH.deb
+# make package-test  that package installed and used in a fresh Debian 12 root (debootstrap;
+#            needs root and the Debian mirror)
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -16,7 +20,7 @@ SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null || \
 	find app audio bench cli engine platform tests ui -name '*.cpp' -o -name '*.h')
 
 .PHONY: deps configure build test run demo bench test-sanitizers fuzz fuzz-smoke format \
-	format-check clean
+	format-check clean install package package-test
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -80,6 +84,17 @@ fuzz: deps
 
 fuzz-smoke: deps
 	tests/fuzz/run-fuzzers.sh 10
+
+PREFIX ?= /usr/local
+DESTDIR ?=
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+package-test: package
+	tests/package/fresh-root.sh $$(ls -t $(BUILD)/corvan_*.deb | head -n 1)
 
 format:
 	clang-format -i $(SOURCES)

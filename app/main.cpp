@@ -2,6 +2,7 @@
 #include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
 #include "ui/ApplicationFont.h"
+#include "ui/DebugSwitch.h"
 #include "ui/QtUserInterface.h"
 #include "ui/Volumes.h"
 #include "ui/frmMain.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,17 @@ int main(int argc, char** argv) {
 
     // The debug switch looks at the arguments as given, before Qt takes out its own.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // Answered before any window is made, so they need no desktop.
+    switch (corvan::ui::startupRequestFromArguments(arguments)) {
+        case corvan::ui::StartupRequest::PrintVersion:
+            std::cout << corvan::ui::versionText() << std::flush;
+            return std::cout ? 0 : 1;
+        case corvan::ui::StartupRequest::PrintHelp:
+            std::cout << corvan::ui::helpText() << std::flush;
+            return std::cout ? 0 : 1;
+        case corvan::ui::StartupRequest::Run:
+            break;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvan"));
     corvan::ui::useLayoutFont();

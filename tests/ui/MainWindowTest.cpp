@@ -97,14 +97,32 @@ TEST_F(MainWindowTest, AfterLoadQueuedMusicIsChosenAndNothingCanBeSavedYet) {
     EXPECT_TRUE(h.user.events.empty());
 }
 
-TEST_F(MainWindowTest, DebugModeNeedsExactlyOneArgumentThatIsAnUpperCaseD) {
+TEST_F(MainWindowTest, DebugModeNeedsALoneUpperCaseDAndOnlyALoneVersionOrHelpPrints) {
+    using enum StartupRequest;
     const struct {
         std::vector<std::string> arguments;
         bool debug;
-    } cases[] = {{{}, false},     {{"d"}, false}, {{"-D"}, false}, {{"D", "x"}, false},
-                 {{"D "}, false}, {{""}, false},  {{"D"}, true}};
+        StartupRequest request;
+    } cases[] = {{{}, false, Run},
+                 {{"d"}, false, Run},
+                 {{"-D"}, false, Run},
+                 {{"D", "x"}, false, Run},
+                 {{"D "}, false, Run},
+                 {{""}, false, Run},
+                 {{"D"}, true, Run},
+                 {{"--version"}, false, PrintVersion},
+                 {{"--help"}, false, PrintHelp},
+                 {{"--version", "D"}, false, Run},
+                 {{"D", "--help"}, false, Run},
+                 {{"--help", "--help"}, false, Run},
+                 {{"-h"}, false, Run},
+                 {{"-version"}, false, Run},
+                 {{"--HELP"}, false, Run},
+                 {{"--version "}, false, Run}};
     for (const auto& c : cases) {
         EXPECT_EQ(debugSwitchFromArguments(c.arguments), c.debug);
+        EXPECT_EQ(startupRequestFromArguments(c.arguments), c.request) << c.arguments.size();
+        // The window itself makes nothing of the two requests: they never reach it.
         EXPECT_EQ(harness(c.arguments).main->DEBUGFLAG(), c.debug) << c.arguments.size();
     }
 }
