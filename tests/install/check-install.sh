@@ -66,7 +66,8 @@ cli=$root/usr/bin/corvan-cli
 commands=$(sed -n '/^Subcommands:/,/^$/{/^  [a-z]/s/^  \([a-z-]*\).*/\1/p}' "$work/help.txt")
 statuses=$(sed -n '/^Exit status:/,/^$/{/^  [0-9]/s/^  \([^ ]*\).*/\1/p}' "$work/help.txt")
 [ -n "$commands" ] && [ -n "$statuses" ] || fail "corvan-cli --help lists no commands or statuses"
-options() { grep -o -- '--[a-z][a-z-]*' | grep -vx -- '--help' | sort -u; }
+# The options a help text lists: the first name on each of its option lines.
+options() { sed -nE 's/^ {2}(-[a-zA-Z],)?(--[a-z][a-z-]*).*/\2/p' | grep -vx -- '--help' | sort -u; }
 manual=$work/corvan-cli.txt
 for command in $commands; do
     grep -qE "corvan-cli $command( |$)" "$manual" || fail "corvan-cli(1) has no synopsis of $command"
