@@ -13,8 +13,17 @@ cli=$(realpath "$2")
 shots=${3:-}
 
 if [ -z "${CORVAN_E2E_DISPLAY:-}" ]; then
-    # Run again inside a virtual X server of our own.
-    exec env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    # Run again inside a virtual X server of our own. On a loaded machine a window can come
+    # later than the waits allow; a second attempt on a fresh screen tells that from a real
+    # fault, which fails both. The first attempt's failure stays in the log.
+    for attempt in 1 2; do
+        if env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"; then
+            [ "$attempt" -eq 1 ] || echo "NOTE: passed at attempt $attempt; attempt 1 failed"
+            exit 0
+        fi
+        echo "attempt $attempt failed" >&2
+    done
+    exit 1
 fi
 
 work=$(mktemp -d)
