@@ -1,3 +1,4 @@
+#include "platform/MountTable.h"
 #include "platform/PosixDirectories.h"
 #include "support/TempDir.h"
 
@@ -43,7 +44,8 @@ TEST(PosixDirectories, KnowsWhereTheProgramAndTheProcessAre) {
     EXPECT_EQ(directories.workingDirectory(), fs::current_path().string());
     EXPECT_EQ(directories.programDirectory(),
               fs::canonical("/proc/self/exe").parent_path().string());
-    EXPECT_NE(directories.mountTable().find(" / "), std::string::npos) << "the root is mounted";
+    // Something is mounted wherever the tests run, a chroot included, and the table parses.
+    EXPECT_FALSE(platform::parseMountTable(directories.mountTable()).empty());
     EXPECT_TRUE(platform::matchesPattern("SONG.Wav", "*.wav"));
     EXPECT_FALSE(platform::matchesPattern("song.wav.bak", "*.wav"));
 }
