@@ -63,6 +63,8 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
     const MusicFeatures features = MusicFeatures::fromFile(dir.path("music.wav"));
     ASSERT_EQ(gameFramesFor(features.sourceFrames(), features.sourceRate()), frames);
     const std::vector<LoopSuggestion> top = suggestLoops(features, frames, {.count = 3});
+    EXPECT_TRUE(
+        suggestLoopsFor(dir.path("music.wav"), {.shouldCancel = [] { return true; }}).empty());
     ASSERT_EQ(top.size(), 3u);
 
     const double gridSeconds = framesToSeconds(frames) / 1000;
@@ -117,6 +119,15 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
     const auto whole = suggestLoops(features, 22050 * 20, {.count = 10, .wholeFramesOnly = true});
     ASSERT_EQ(whole.size(), 10u);
     for (const LoopSuggestion& loop : whole) EXPECT_TRUE(loop.frames.onWholeFrames());
+    // A search told to stop returns nothing at once; it asks at every start position.
+    for (const int stopAfter : {0, 400, -1}) {
+        int asked = 0;
+        SuggestOptions options;
+        options.shouldCancel = [&] { return ++asked > stopAfter && stopAfter >= 0; };
+        EXPECT_EQ(suggestLoops(features, 22050 * 20, options).empty(), stopAfter >= 0);
+        EXPECT_GE(asked, stopAfter >= 0 ? stopAfter + 1 : 1000) << stopAfter;
+        if (stopAfter >= 0) EXPECT_EQ(asked, stopAfter + 1);
+    }
 }
 
 // Unit length, mean removed.

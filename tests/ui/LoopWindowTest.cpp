@@ -102,9 +102,17 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         bool moveStart;
         int to;
         int start, end;  // where the pair settles
+        bool noLength;   // the jump lies at or before the loop start
     } moves[] = {
-        {false, 30000, 0, 30000}, {true, 5000, 5000, 30000},  {true, 31000, 31000, 31000},
-        {false, 100, 100, 100},   {false, 32767, 100, 32767}, {true, 16384, 16384, 32767},
+        {false, 30000, 0, 30000, false},
+        {true, 5000, 5000, 30000, false},
+        {true, 31000, 31000, 31000, true},
+        {false, 100, 100, 100, true},
+        {false, 132, 100, 132, false},
+        {true, 0, 0, 132, false},
+        {false, 0, 0, 0, true},
+        {false, 32767, 0, 32767, false},
+        {true, 16384, 16384, 32767, false},
     };
     for (const auto& m : moves) {
         (m.moveStart ? h.scrStart() : h.scrEnd())->setValue(m.to);
@@ -120,7 +128,10 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         ASSERT_TRUE(region.has_value());
         EXPECT_DOUBLE_EQ(region->start, static_cast<double>(loop.startFrame) / (12 * 22050));
         EXPECT_DOUBLE_EQ(region->end, static_cast<double>(loop.endFrame) / (12 * 22050));
-        EXPECT_EQ(text(window, "note"), "");
+        // In red, with the reason, when the game would have no loop to play.
+        EXPECT_EQ(text(window, "note").empty(), !m.noLength) << m.to;
+        const QLabel* length = part<QLabel>(window, "length");
+        EXPECT_EQ(length->palette().color(length->foregroundRole()) == Qt::red, m.noLength);
     }
 
     // A dragged thumb sets no value until it is let go; the times follow it all the same.
@@ -136,6 +147,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     h.playOnce()->click();
     EXPECT_EQ(text(window, "length"), "-");
     EXPECT_FALSE(part<WaveformView>(window, "waveform")->region().has_value());
+    test::writeFile(dir.path("music/noise.wav"), test::patternBytes(1000));
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/noise.wav")));
+    EXPECT_EQ(text(window, "file"), "noise.wav") << "named, though not audio";
     EXPECT_TRUE(h.user.events.empty());
     EXPECT_FALSE(test::anyMessageBox());
 }
