@@ -77,8 +77,9 @@ QRect besideMainWindow(const QRect& main, const QSize& wanted, const QSize& mini
                 return placeIn(side, room, wanted, main);
         }
     }
-    // No side has room: on the screen, as far right as it goes.
-    const QSize size = wanted.boundedTo(screen.size());
+    // No side has room: as small as it goes, at the screen's right edge, where it covers
+    // the least of a main window in the middle.
+    const QSize size = minimum.boundedTo(wanted).boundedTo(screen.size());
     return QRect(QPoint(screen.right() + 1 - size.width(),
                         std::clamp(main.top(), screen.top(), screen.bottom() + 1 - size.height())),
                  size);

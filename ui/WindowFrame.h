@@ -16,7 +16,7 @@ void offerNoMaximize(QWidget& window);
 // to its left, below, above, whole if one side has room, else shrunk towards `minimum` on
 // the first side that has room for that, level with the main window as far as the screen
 // allows. Only where no side has room even for `minimum` does it cover part of the main
-// window. Returns the frame's rectangle.
+// window, at `minimum` against the screen's right edge. Returns the frame's rectangle.
 QRect besideMainWindow(const QRect& main, const QSize& wanted, const QSize& minimum,
                        const QRect& screen);
 

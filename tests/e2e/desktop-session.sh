@@ -17,7 +17,7 @@ if [ -z "${CORVAN_E2E_DISPLAY:-}" ]; then
     # later than the waits allow; a second attempt on a fresh screen tells that from a real
     # fault, which fails both. The first attempt's failure stays in the log.
     for attempt in 1 2; do
-        if env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"; then
+        if env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"; then
             [ "$attempt" -eq 1 ] || echo "NOTE: passed at attempt $attempt; attempt 1 failed"
             exit 0
         fi
@@ -109,7 +109,8 @@ frame_of() {
     local l r t b
     eval "$(xdotool getwindowgeometry --shell "$1")"
     read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')"
-    echo $((X - l)) $((Y - 2 * t)) $((X + WIDTH + r)) $((Y - t + HEIGHT + b))
+    # xdotool counts the frame's left and top parts twice.
+    echo $((X - 2 * l)) $((Y - 2 * t)) $((X - l + WIDTH + r)) $((Y - t + HEIGHT + b))
 }
 expect_beside() {
     local a1 b1 a2 b2 c1 d1 c2 d2
@@ -118,7 +119,7 @@ expect_beside() {
     if [ "$c1" -lt "$a2" ] && [ "$a1" -lt "$c2" ] && [ "$d1" -lt "$b2" ] && [ "$b1" -lt "$d2" ]; then
         fail "$3 ($c1,$d1)-($c2,$d2) covers the main window ($a1,$b1)-($a2,$b2)"
     fi
-    [ "$c1" -ge 0 ] && [ "$c2" -le 1024 ] && [ "$d2" -le 768 ] || fail "$3 leaves the screen"
+    [ "$c1" -ge 0 ] && [ "$c2" -le 1280 ] && [ "$d2" -le 800 ] || fail "$3 leaves the screen"
 }
 
 # A window offers no maximize button: its Motif hints leave out the decoration (64).
@@ -294,7 +295,7 @@ xdotool type --delay 10 "$work/recordings/tone.wav"
 keys Return
 wait_gone "Choose a Recording"
 xdotool windowactivate --sync "$main"
-keys ctrl+s
+keys Tab Tab Down ctrl+s    # song.wav in the file list, then the save dialog
 save=$(wait_window "Save IMC File...")
 expect_no_maximize "$save" "the save dialog"
 xdotool windowactivate --sync "$prep"
@@ -323,7 +324,7 @@ xdotool windowactivate --sync "$save"
 keys alt+F4
 wait_gone "Save IMC File..."
 expect_main_active "after Prepare Audio"
-keys Tab Tab                # the file list, which lists the copy now
+keys Tab Tab                # from the drive list to the file list, which lists the copy now
 xdotool type --delay 20 "tone (p"
 keys ctrl+s                 # only possible with the prepared file selected
 wait_window "Save IMC File..." >/dev/null

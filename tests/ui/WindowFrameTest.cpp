@@ -18,7 +18,7 @@ TEST(WindowFrameTest, AToolWindowStandsBesideTheMainWindow) {
         {{0, 0, 1280, 800}, {426, 300, 427, 400}, {861, 300, 419, 500}},  // level as can be
         {{0, 0, 700, 1200}, {100, 0, 427, 400}, {100, 408, 500, 500}},    // below
         {{0, 0, 700, 1000}, {100, 600, 427, 400}, {100, 92, 500, 500}},   // above
-        {{0, 0, 600, 500}, {100, 50, 427, 400}, {100, 0, 500, 500}},      // no room at all
+        {{0, 0, 600, 500}, {100, 50, 427, 400}, {300, 50, 300, 300}},     // no room at all
     };
     for (const auto& c : cases) {
         const QRect placed = besideMainWindow(c.main, wanted, minimum, c.screen);
