@@ -22,7 +22,7 @@ struct SuggestOptions {
     bool wholeFramesOnly = false;
     // Asked often, from the searching thread: true stops the search, which then returns
     // nothing. Reading the recording is asked between blocks.
-    std::function<bool()> shouldCancel;
+    std::function<bool()> shouldCancel = nullptr;
 };
 
 struct LoopSuggestion {
