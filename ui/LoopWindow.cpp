@@ -144,8 +144,9 @@ LoopWindow::~LoopWindow() {
 }
 
 void LoopWindow::stopWorkers() {
-    // The search stops at its next check; the waveform's reading ends on its own.
+    // Both jobs stop at their next check, so that closing the window is quick.
     cancelSuggest_ = true;
+    closing_ = true;
     for (QThread** worker : {&envelopeWorker_, &suggestWorker_}) {
         if (*worker == nullptr) continue;
         (*worker)->wait();
@@ -261,7 +262,7 @@ void LoopWindow::readWaveform() {
     envelopeWorker_ = startWorker(
         [this, path = envelopePath_] {
             try {
-                envelope_ = WaveformEnvelope::of(path);
+                envelope_ = WaveformEnvelope::of(path, 2048, [this] { return closing_.load(); });
             } catch (const std::exception&) {
                 envelopeFailed_ = true;
             }

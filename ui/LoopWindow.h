@@ -95,6 +95,7 @@ private:
     std::vector<audio::LoopSuggestion> found_;  // written by the worker
     std::optional<std::string> suggestError_;
     std::atomic<bool> cancelSuggest_{false};
+    std::atomic<bool> closing_{false};  // the waveform's reading is of no use any more
     bool hasAudioOutput_ = false;
 
     QTemporaryDir previewDir_;

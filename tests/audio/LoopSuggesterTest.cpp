@@ -63,8 +63,6 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
     const MusicFeatures features = MusicFeatures::fromFile(dir.path("music.wav"));
     ASSERT_EQ(gameFramesFor(features.sourceFrames(), features.sourceRate()), frames);
     const std::vector<LoopSuggestion> top = suggestLoops(features, frames, {.count = 3});
-    EXPECT_TRUE(
-        suggestLoopsFor(dir.path("music.wav"), {.shouldCancel = [] { return true; }}).empty());
     ASSERT_EQ(top.size(), 3u);
 
     const double gridSeconds = framesToSeconds(frames) / 1000;

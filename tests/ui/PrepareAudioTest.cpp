@@ -120,8 +120,7 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
         EXPECT_EQ(fs::file_size(dir.path("usb/again.wav")) == 4, !replace);
     }
 
-    // While the save dialog has the main window disabled, its source stays as it is, and the
-    // new file is listed; a selected file that goes takes Save with it.
+    // While the save dialog has the main window disabled, its source stays as it is.
     h.mnuSave()->trigger();
     ASSERT_FALSE(h.main->isEnabled());
     part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/later.wav")));
@@ -131,7 +130,7 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
     EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
     EXPECT_EQ(h.srcFile()->findItems(QStringLiteral("later.wav"), Qt::MatchExactly).size(), 1);
     EXPECT_NE(text(window, "result").find("Select it in the main window"), std::string::npos);
-    h.main->saveDialog()->close();
+    h.main->saveDialog()->close();  // a selected file that went takes Save with it
     fs::remove(dir.path("usb/again.wav"));
     ASSERT_TRUE(test::showActive(window));
     ASSERT_TRUE(test::showActive(h.main.get()));
