@@ -159,7 +159,6 @@ bool PrepareAudioWindow::mayWrite(const QString& output) {
                     QMessageBox::Yes | QMessageBox::No, this);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
-    box.setObjectName(QStringLiteral("replaceQuestion"));
     offerNoMaximize(box);
     return box.exec() == QMessageBox::Yes;
 }

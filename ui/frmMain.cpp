@@ -313,7 +313,7 @@ void frmMain::rereadSourceFiles() {
     try {
         srcFile_->refresh();
     } catch (const DirectoryError&) {
-        // The list is empty now; what follows disables Save as for no selection.
+        // The list is empty now, and Save disabled below as for no selection.
     }
     if (srcFile_->fileName() != selected) {
         srcFile_Click();
