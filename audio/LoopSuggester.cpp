@@ -38,8 +38,10 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
         ends[p] = features.at(framesToSeconds(at[p].endFrame));
     }
 
+    const auto cancelled = [&options] { return options.shouldCancel && options.shouldCancel(); };
     std::vector<Candidate> candidates;
     for (int s = 0; s <= kPermilleMax; ++s) {
+        if (cancelled()) return {};
         if (at[s].startFrame < 0) continue;
         for (int e = s + 1; e <= kPermilleMax; ++e) {
             if (at[e].endFrame > gameFrames) break;
@@ -81,7 +83,9 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
 
 std::vector<LoopSuggestion> suggestLoopsFor(const std::string& recordingPath,
                                             const SuggestOptions& options) {
-    const MusicFeatures features = MusicFeatures::fromFile(recordingPath);
+    const MusicFeatures features =
+        MusicFeatures::fromFile(recordingPath, MusicFeatures::kDefaultRate, options.shouldCancel);
+    if (options.shouldCancel && options.shouldCancel()) return {};
     return suggestLoops(features, gameFramesFor(features.sourceFrames(), features.sourceRate()),
                         options);
 }

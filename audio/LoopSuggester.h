@@ -4,6 +4,7 @@
 #include "audio/MusicFeatures.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ struct SuggestOptions {
     // Only loops whose two points fall on frame boundaries, for a player that would split a
     // frame at a jump (about one pair in sixteen).
     bool wholeFramesOnly = false;
+    // Asked often, from the searching thread: true stops the search, which then returns
+    // nothing. Reading the recording is asked between blocks.
+    std::function<bool()> shouldCancel = nullptr;
 };
 
 struct LoopSuggestion {

@@ -78,7 +78,8 @@ void resample(soxr* resampler, const float* in, std::size_t count, double ratio,
 
 }  // namespace
 
-MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate) {
+MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate,
+                                      const std::function<bool()>& cancel) {
     const SoundFile source = SoundFile::openForReading(path);
     const SF_INFO& info = source.info();
     if (info.frames <= 0) throw AudioError(path, "the file holds no samples");
@@ -94,6 +95,7 @@ MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate) {
         const Resampler resampler =
             convert ? makeResampler(info.samplerate, rate) : Resampler(nullptr, &soxr_delete);
         while (const std::size_t got = source.read(block.data(), kBlock)) {
+            if (cancel && cancel()) break;
             for (std::size_t f = 0; f < got; ++f) {
                 float sum = 0;
                 for (int c = 0; c < channels; ++c) sum += block[f * channels + c];

@@ -3,6 +3,7 @@
 #include "audio/LoopScore.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,10 @@ public:
     static constexpr int kHop = 256;      // 23 ms
 
     // Reads any recording libsndfile reads, mixes it to mono and converts it to `rate` with
-    // libsoxr. Throws AudioError when it cannot be read or holds no samples.
-    static MusicFeatures fromFile(const std::string& path, int rate = kDefaultRate);
+    // libsoxr. Throws AudioError when it cannot be read or holds no samples. A `cancel` that
+    // answers true, asked between blocks, ends the reading early with what was read.
+    static MusicFeatures fromFile(const std::string& path, int rate = kDefaultRate,
+                                  const std::function<bool()>& cancel = {});
     // From mono samples at `rate`, 1.0 being full scale.
     static MusicFeatures fromSamples(std::vector<float> mono, int rate);
 

@@ -1,6 +1,8 @@
 #include "DriveList.h"
 
+#include <QPainter>
 #include <QSignalBlocker>
+#include <QStyleOptionComboBox>
 
 namespace corvan::ui {
 
@@ -50,6 +52,24 @@ void DriveList::userSelected(int index) {
     selected_ = previous;
     const QSignalBlocker quiet(this);
     setCurrentIndex(static_cast<int>(previous));
+}
+
+}  // namespace corvan::ui
+
+namespace corvan::ui {
+
+// The style shows a combo box's focus only once Tab has been pressed; this one shows it
+// whenever it has the focus, as the lists beside it do.
+void DriveList::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    if (!hasFocus()) return;
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+    painter.drawRect(field.adjusted(0, 0, -1, -1));
 }
 
 }  // namespace corvan::ui

@@ -31,6 +31,9 @@ public:
     std::function<void()> onChange;
     ReadErrorHandler onReadError;
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     void userSelected(int index);
     void select(std::size_t index);

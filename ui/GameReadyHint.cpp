@@ -5,15 +5,23 @@
 namespace corvan::ui {
 
 std::optional<std::string> gameReadyHint(const std::string& path) {
-    audio::AudioReport report;
+    std::optional<audio::AudioReport> report;
     try {
         report = audio::checkAudio(path);
     } catch (const std::exception&) {
-        return std::nullopt;
+        // Said below: no recording that can be read.
     }
-    if (report.gameReady) return std::nullopt;
+    return gameReadyHint(report);
+}
+
+std::optional<std::string> gameReadyHint(const std::optional<audio::AudioReport>& report) {
+    if (!report) {
+        return "This is not a recording the game can play: it cannot be read as audio, and "
+               "its bytes would go into the track as they are.";
+    }
+    if (report->gameReady) return std::nullopt;
     std::string text = "The game will not play this as it is:";
-    for (const std::string& difference : report.differences) text += "\n- " + difference;
+    for (const std::string& difference : report->differences) text += "\n- " + difference;
     text += "\nTools > Prepare Audio... makes a copy that it plays.";
     return text;
 }

@@ -29,12 +29,22 @@ QString ListBox::toolTipFor(const QListWidgetItem& item) const {
 
 namespace corvan::ui {
 
+// The focus shows on the current entry, selected or not, in a colour that stands out from
+// the entry's background; on the whole list while it has no current entry.
 void ListBox::paintEvent(QPaintEvent* event) {
     QListWidget::paintEvent(event);
-    if (!hasFocus() || currentItem() != nullptr) return;
+    if (!hasFocus()) return;
     QPainter painter(viewport());
-    painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
-    painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+    const QListWidgetItem* current = currentItem();
+    if (current == nullptr) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(viewport()->rect().adjusted(1, 1, -2, -2));
+        return;
+    }
+    const QPalette::ColorRole role =
+        current->isSelected() ? QPalette::HighlightedText : QPalette::Text;
+    painter.setPen(QPen(palette().color(role), 1, Qt::DotLine));
+    painter.drawRect(visualItemRect(current).adjusted(0, 0, -1, -1));
 }
 
 }  // namespace corvan::ui

@@ -5,7 +5,8 @@
 namespace corvan::ui {
 
 // A list of names whose entries show their whole name as a tooltip, since a long name is
-// cut off at the list's fixed width. It shows the focus even when it has no entry to mark.
+// cut off at the list's fixed width. It shows the focus on its current entry, selected or not,
+// and on itself when it has no entry to mark.
 class ListBox : public QListWidget {
     Q_OBJECT
 

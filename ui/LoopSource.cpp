@@ -14,12 +14,14 @@ audio::LoopFrames LoopSource::loopFor(int startSlider, int endSlider) const {
 }
 
 std::optional<LoopSource> loopSourceFor(const std::string& path) {
-    audio::AudioReport report;
     try {
-        report = audio::checkAudio(path);
+        return loopSourceFor(path, audio::checkAudio(path));
     } catch (const std::exception&) {
         return std::nullopt;
     }
+}
+
+std::optional<LoopSource> loopSourceFor(const std::string& path, const audio::AudioReport& report) {
     LoopSource source;
     source.path = path;
     source.gameReady = report.gameReady;

@@ -5,6 +5,7 @@
 #include "HorizontalScrollBar.h"
 #include "Named.h"
 #include "WaveformView.h"
+#include "WindowFrame.h"
 #include "audio/LoopPosition.h"
 #include "audio/SeamPreview.h"
 #include "frmMain.h"
@@ -21,7 +22,7 @@
 #include <QMediaPlayer>
 #include <QProgressBar>
 #include <QRadioButton>
-#include <QScreen>
+#include <QShortcut>
 #include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
@@ -125,8 +126,15 @@ LoopWindow::LoopWindow(frmMain& main) : main_(main) {
     connect(playSeam_, &QPushButton::clicked, this, &LoopWindow::playSeam);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(&main_, &frmMain::loopChanged, this, &LoopWindow::refresh);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
+    // The outputs are asked for once and then followed, not asked for on every slider move.
     auto* devices = new QMediaDevices(this);
-    connect(devices, &QMediaDevices::audioOutputsChanged, this, &LoopWindow::updateButtons);
+    hasAudioOutput_ = !QMediaDevices::audioOutputs().isEmpty();
+    connect(devices, &QMediaDevices::audioOutputsChanged, this, [this] {
+        hasAudioOutput_ = !QMediaDevices::audioOutputs().isEmpty();
+        updateButtons();
+    });
     refresh();
     suggest_->setFocus();
 }
@@ -135,23 +143,10 @@ LoopWindow::~LoopWindow() {
     stopWorkers();
 }
 
-void LoopWindow::placeBeside(const QWidget& main) {
-    const QRect beside = main.frameGeometry();
-    const QScreen* screen = main.screen();
-    const QRect room = screen != nullptr ? screen->availableGeometry() : beside;
-    const int width = frameGeometry().width();
-    constexpr int kGap = 8;
-    int x = beside.right() + kGap;
-    if (x + width > room.right() && beside.left() - kGap - width >= room.left())
-        x = beside.left() - kGap - width;
-    x = std::clamp(x, room.left(), std::max(room.left(), room.right() - width));
-    const int y = std::clamp(beside.top(), room.top(),
-                             std::max(room.top(), room.bottom() - frameGeometry().height()));
-    move(x, y);
-}
-
 void LoopWindow::stopWorkers() {
-    // Neither job can be interrupted; both end on their own within seconds.
+    // Both jobs stop at their next check, so that closing the window is quick.
+    cancelSuggest_ = true;
+    closing_ = true;
     for (QThread** worker : {&envelopeWorker_, &suggestWorker_}) {
         if (*worker == nullptr) continue;
         (*worker)->wait();
@@ -191,7 +186,14 @@ void LoopWindow::refresh() {
     const int startSlider = startBar.sliderPosition();
     const int endSlider = endBar.sliderPosition();
 
+    // The selected file by name, whether or not it can be read as audio.
+    const std::string& selected = main_.srcFile().fileName();
+    file_->setText(selected.empty() ? QStringLiteral("No recording selected")
+                                    : QString::fromStdString(selected));
+
     QString title = QStringLiteral("Loop");
+    length_->setStyleSheet(QString());
+    length_->setToolTip(QString());
     if (!source_) {
         start_->clear();
         end_->clear();
@@ -214,14 +216,25 @@ void LoopWindow::refresh() {
         start_->setText(timeText(loop.startFrame));
         end_->setText(timeText(loop.endFrame));
         length_->setText(timeText(loop.lengthFrames()));
+        QStringList notes;
+        if (loopHasNoLength(loop)) {
+            length_->setStyleSheet(QStringLiteral("color: red"));
+            notes << QStringLiteral(
+                "The jump lies at or before the loop start: the game has no "
+                "loop to play. Move the ending position further from the "
+                "starting position.");
+            length_->setToolTip(notes.front());
+        }
+        if (!source_->gameReady) {
+            notes << QStringLiteral(
+                "This recording is not game-ready: the times are those of its "
+                "prepared copy and apply once it is prepared (Tools > Prepare "
+                "Audio).");
+        }
+        note_->setText(notes.join(QLatin1Char('\n')));
         const auto frames = static_cast<double>(std::max<std::int64_t>(1, source_->frames));
         waveform_->setRegion(WaveformView::Region{static_cast<double>(loop.startFrame) / frames,
                                                   static_cast<double>(loop.endFrame) / frames});
-        note_->setText(source_->gameReady
-                           ? QString()
-                           : QStringLiteral("This recording is not game-ready: the times are "
-                                            "those of its prepared copy and apply once it is "
-                                            "prepared (Tools > Prepare Audio)."));
         title += QStringLiteral(" - start %1, end %2").arg(startSlider).arg(endSlider);
     }
     setWindowTitle(title);
@@ -233,8 +246,6 @@ void LoopWindow::sourceChanged() {
     list_->clear();
     if (!isSuggesting()) progress_->setValue(0);
     if (player_ != nullptr) player_->stop();
-    file_->setText(source_ ? QFileInfo(QString::fromStdString(source_->path)).fileName()
-                           : QStringLiteral("No recording selected"));
     if (source_) {
         readWaveform();
     } else {
@@ -251,7 +262,7 @@ void LoopWindow::readWaveform() {
     envelopeWorker_ = startWorker(
         [this, path = envelopePath_] {
             try {
-                envelope_ = WaveformEnvelope::of(path);
+                envelope_ = WaveformEnvelope::of(path, 2048, [this] { return closing_.load(); });
             } catch (const std::exception&) {
                 envelopeFailed_ = true;
             }
@@ -284,6 +295,7 @@ void LoopWindow::suggest() {
     suggestError_.reset();
     suggestions_.clear();
     list_->clear();
+    cancelSuggest_ = false;
     note_->setText(QStringLiteral("Listening for loops..."));
     progress_->setRange(0, 0);  // busy: the search has no steps to count
     suggestWorker_ = startWorker(
@@ -291,6 +303,7 @@ void LoopWindow::suggest() {
             audio::SuggestOptions options;
             // A jump inside a frame would land between the two channels' samples.
             options.wholeFramesOnly = true;
+            options.shouldCancel = [this] { return cancelSuggest_.load(); };
             try {
                 found_ = audio::suggestLoopsFor(path, options);
             } catch (const std::exception& error) {
@@ -361,7 +374,7 @@ void LoopWindow::updateButtons() {
     suggest_->setEnabled(source_.has_value() && !isSuggesting());
     apply_->setEnabled(!isSuggesting() && list_->currentItem() != nullptr);
     QString why;
-    if (QMediaDevices::audioOutputs().isEmpty()) {
+    if (!hasAudioOutput_) {
         why = QStringLiteral("No audio output device: the seam cannot be played here.");
     } else if (!source_ || !looped) {
         why = QStringLiteral("Play seam needs a looped recording.");

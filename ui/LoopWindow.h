@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,10 +38,6 @@ class LoopWindow : public QWidget {
 public:
     explicit LoopWindow(frmMain& main);
     ~LoopWindow() override;
-
-    // Puts the window where it leaves `main` in sight, so that its sliders can be moved
-    // and watched here: to its right, else to its left, as far as the screen allows.
-    void placeBeside(const QWidget& main);
 
     // Looks for loops in the selected recording in the background.
     void suggest();
@@ -97,6 +94,9 @@ private:
     std::string suggestPath_;
     std::vector<audio::LoopSuggestion> found_;  // written by the worker
     std::optional<std::string> suggestError_;
+    std::atomic<bool> cancelSuggest_{false};
+    std::atomic<bool> closing_{false};  // the waveform's reading is of no use any more
+    bool hasAudioOutput_ = false;
 
     QTemporaryDir previewDir_;
     QMediaPlayer* player_ = nullptr;

@@ -3,7 +3,9 @@
 #include "CommandButton.h"
 #include "FileList.h"
 #include "Named.h"
+#include "WindowFrame.h"
 #include "audio/AudioCheck.h"
+#include "audio/PreparedName.h"
 #include "audio/Wording.h"
 #include "frmMain.h"
 
@@ -13,10 +15,14 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QThread>
+#include <QTreeView>
 
 namespace corvan::ui {
 
@@ -107,6 +113,12 @@ PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
     connect(cancel_, &QPushButton::clicked, this, &PrepareAudioWindow::cancel);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(output_, &QLineEdit::textChanged, this, &PrepareAudioWindow::updatePrepareButton);
+    // Return in the name starts what the name is for.
+    connect(output_, &QLineEdit::returnPressed, this, [this] {
+        if (prepare_->isEnabled()) prepare_->click();
+    });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
+            &QWidget::close);
     setPreparing(false);
 }
 
@@ -115,19 +127,40 @@ PrepareAudioWindow::~PrepareAudioWindow() {
 }
 
 QString PrepareAudioWindow::proposedOutput(const QString& source) {
-    // The name always grows, so it can never be the source's own.
-    const QFileInfo file(source);
-    return file.dir().filePath(file.completeBaseName() + QStringLiteral(" (prepared).wav"));
+    return QString::fromStdString(audio::freePreparedName(
+        source.toStdString(),
+        [](const std::string& name) { return QFileInfo::exists(QString::fromStdString(name)); }));
 }
 
 void PrepareAudioWindow::browse() {
     const QString start = source_->text().isEmpty() ? QString::fromStdString(main_.srcFile().path())
                                                     : QFileInfo(source_->text()).absolutePath();
-    const QString chosen = QFileDialog::getOpenFileName(
-        this, QStringLiteral("Choose a Recording"), start,
-        QStringLiteral("Audio files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif *.aiff);;"
-                       "All files (*)"));
-    if (!chosen.isEmpty()) chooseSource(chosen);
+    // Qt's own dialog, whose file view can be told to fit its columns to what they show.
+    QFileDialog dialog(this, QStringLiteral("Choose a Recording"), start,
+                       QStringLiteral("Audio files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif "
+                                      "*.aiff);;All files (*)"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (auto* view = dialog.findChild<QTreeView*>()) {
+        QHeaderView* header = view->header();
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->setStretchLastSection(false);
+    }
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        chooseSource(dialog.selectedFiles().front());
+}
+
+bool PrepareAudioWindow::mayWrite(const QString& output) {
+    if (!QFileInfo::exists(output)) return true;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Replace File"),
+                    QStringLiteral("%1 already exists.\nReplace it with the prepared copy?")
+                        .arg(QFileInfo(output).fileName()),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    offerNoMaximize(box);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void PrepareAudioWindow::chooseSource(const QString& path) {
@@ -169,8 +202,10 @@ void PrepareAudioWindow::setPreparing(bool preparing) {
 }
 
 void PrepareAudioWindow::prepare() {
+    const QString output = QFileInfo(output_->text()).absoluteFilePath();
+    if (!mayWrite(output)) return;
     const std::string source = source_->text().toStdString();
-    outputPath_ = QFileInfo(output_->text()).absoluteFilePath().toStdString();
+    outputPath_ = output.toStdString();
     cancelRequested_ = false;
     outcome_ = {};
     error_.reset();
@@ -238,9 +273,11 @@ void PrepareAudioWindow::workerFinished() {
     } else {
         text += QStringLiteral(": no sample was clipped.");
     }
-    text += main_.selectSourceFile(outputPath_)
-                ? QStringLiteral(" It is selected in the main window, ready to save.")
-                : QStringLiteral(" Select it in the main window to save it as a track.");
+    const bool selected = main_.selectSourceFile(outputPath_);
+    // While the save dialog is open the main window only lists it.
+    if (!selected) main_.rereadSourceFiles();
+    text += selected ? QStringLiteral(" It is selected in the main window, ready to save.")
+                     : QStringLiteral(" Select it in the main window to save it as a track.");
     result_->setText(text);
 }
 

@@ -33,7 +33,7 @@ public:
     void chooseSource(const QString& path);
 
     // Where the prepared copy of `source` goes unless the user says otherwise: beside it,
-    // named so that it shows it was prepared, and never the source itself.
+    // named so that it shows it was prepared, never the source itself nor any file there.
     static QString proposedOutput(const QString& source);
 
     bool isPreparing() const { return worker_ != nullptr; }
@@ -44,6 +44,8 @@ protected:
 private:
     void browse();
     void prepare();
+    // True when `output` is free, or the user says to replace it (No is the default).
+    bool mayWrite(const QString& output);
     void cancel();
     void workerFinished();
     void stopWorker();

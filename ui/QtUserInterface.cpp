@@ -1,5 +1,7 @@
 #include "QtUserInterface.h"
 
+#include "WindowFrame.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -34,6 +36,7 @@ void QtUserInterface::messageBox(const std::string& text, MessageStyle style) {
     QMessageBox box(icon, QCoreApplication::applicationName(), displayText(text), QMessageBox::Ok,
                     QApplication::activeWindow());
     box.setWindowModality(Qt::ApplicationModal);
+    offerNoMaximize(box);
     box.exec();
 }
 

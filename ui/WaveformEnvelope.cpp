@@ -6,7 +6,8 @@
 
 namespace corvan::ui {
 
-WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns) {
+WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns,
+                                      const std::function<bool()>& cancel) {
     const audio::SoundFile file = audio::SoundFile::openForReading(path);
     const int channels = file.info().channels;
     WaveformEnvelope envelope;
@@ -22,6 +23,7 @@ WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns) {
     std::vector<float> block(kBlockFrames * static_cast<std::size_t>(channels));
     std::int64_t frame = 0;
     while (std::size_t got = file.read(block.data(), kBlockFrames)) {
+        if (cancel && cancel()) break;
         for (std::size_t i = 0; i < got; ++i, ++frame) {
             // The frame count in the header may be short of what the file holds.
             const auto column = std::min<std::size_t>(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,10 @@ struct WaveformEnvelope {
 
     bool empty() const { return low.empty(); }
 
-    // Reads the whole recording once. Throws AudioError when libsndfile cannot read it.
-    static WaveformEnvelope of(const std::string& path, int columns = 2048);
+    // Reads the whole recording once. Throws AudioError when libsndfile cannot read it. A
+    // `cancel` that answers true, asked between blocks, ends the reading with what was read.
+    static WaveformEnvelope of(const std::string& path, int columns = 2048,
+                               const std::function<bool()>& cancel = nullptr);
 };
 
 }  // namespace corvan::ui

@@ -3,6 +3,7 @@
 #include "CommandButton.h"
 #include "QtUserInterface.h"
 #include "Twips.h"
+#include "WindowFrame.h"
 #include "WordWrapLabel.h"
 #include "frmMain.h"
 
@@ -12,6 +13,7 @@ frmAbout::frmAbout(frmMain& main) : SecondaryWindow(main) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Corvan"));
     setFixedSize(twips(4680), twips(5880));
+    offerNoMaximize(*this);
 
     aboutLabel_ = new WordWrapLabel(QStringLiteral("Corvan"), this);
     aboutLabel_->setObjectName(QStringLiteral("aboutLabel"));

@@ -11,6 +11,8 @@
 #include "Paths.h"
 #include "PrepareAudioWindow.h"
 #include "Twips.h"
+#include "WindowFrame.h"
+#include "audio/AudioCheck.h"
 #include "audio/LoopPosition.h"
 #include "frmAbout.h"
 #include "frmSave.h"
@@ -48,6 +50,7 @@ frmMain::frmMain(Services services, const std::vector<std::string>& arguments, Q
     buildMenu();
     // Nothing reacts to a size change, so the window keeps the size of its layout.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    offerNoMaximize(*this);
     Form_Load(arguments);
 }
 
@@ -285,13 +288,44 @@ void frmMain::chgDrive() {
     srcFile_Click();
 }
 
+// The selected file is read once here; the hint and the loop's times both come from that.
 void frmMain::srcFile_Click() {
     mnuSave_->setEnabled(!srcFile_->fileName().empty());
-    hintSourceFormat();
     loopSource_.reset();
-    if (!srcFile_->fileName().empty())
-        loopSource_ = loopSourceFor(withSeparator(srcFile_->path()) + srcFile_->fileName());
+    hint_.reset();
+    if (!srcFile_->fileName().empty()) {
+        const std::string path = withSeparator(srcFile_->path()) + srcFile_->fileName();
+        std::optional<audio::AudioReport> report;
+        try {
+            report = audio::checkAudio(path);
+        } catch (const std::exception&) {
+            // Not audio that can be read: any file can go into a track, with a warning.
+        }
+        hint_ = gameReadyHint(report);
+        if (report) loopSource_ = loopSourceFor(path, *report);
+    }
+    hintSourceFormat();
     loopInputsChanged();
+}
+
+void frmMain::rereadSourceFiles() {
+    const std::string selected = srcFile_->fileName();
+    try {
+        srcFile_->refresh();
+    } catch (const DirectoryError&) {
+        // The list is empty now, and Save disabled below as for no selection.
+    }
+    if (srcFile_->fileName() != selected) {
+        srcFile_Click();
+    } else {
+        hintSourceFormat();  // the entries were made anew, the mark with them
+    }
+}
+
+bool frmMain::event(QEvent* event) {
+    // A tool window or another program may have written into the folder meanwhile.
+    if (event->type() == QEvent::WindowActivate) rereadSourceFiles();
+    return QMainWindow::event(event);
 }
 
 void frmMain::loopInputsChanged() {
@@ -319,10 +353,8 @@ void frmMain::updateSliderTips() {
 // quickly as ever; the hint is a mark on the entry, never a box in the way.
 void frmMain::hintSourceFormat() {
     if (srcFile_->fileName().empty()) return;
-    const std::optional<std::string> hint =
-        gameReadyHint(withSeparator(srcFile_->path()) + srcFile_->fileName());
     srcFile_->markSelected(style()->standardIcon(QStyle::SP_MessageBoxWarning),
-                           hint ? QString::fromStdString(*hint) : QString());
+                           hint_ ? QString::fromStdString(*hint_) : QString());
 }
 
 bool frmMain::selectSourceFile(const std::string& path) {
@@ -355,7 +387,10 @@ void frmMain::mnuAbout_Click() {
 
 void frmMain::mnuPrepareAudio_Click() {
     // A window beside this one: it leaves this window enabled.
-    if (!prepareAudio_) prepareAudio_ = new PrepareAudioWindow(*this);
+    if (!prepareAudio_) {
+        prepareAudio_ = new PrepareAudioWindow(*this);
+        placeBesideMainWindow(*prepareAudio_, *this);
+    }
     showOnTop(prepareAudio_);
 }
 
@@ -363,7 +398,7 @@ void frmMain::mnuLoop_Click() {
     // Beside this window too, following its sliders.
     if (!loopWindow_) {
         loopWindow_ = new LoopWindow(*this);
-        loopWindow_->placeBeside(*this);
+        placeBesideMainWindow(*loopWindow_, *this);
     }
     showOnTop(loopWindow_);
 }

@@ -59,6 +59,10 @@ public:
     // Tells the user that a directory could not be shown.
     void reportUnreadable(const DirectoryError& error);
 
+    // Reads the source folder again, keeping the selection while the file is listed; a file
+    // that has gone leaves nothing selected, and Save disabled.
+    void rereadSourceFiles();
+
     // Selects a file as the source through the drive, directory and file lists, so that
     // their change rules run as if the user had picked it. False, with nothing reported,
     // when the window takes no input or the file cannot be listed and selected.
@@ -82,6 +86,7 @@ signals:
     void loopChanged();
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -130,6 +135,7 @@ private:
     QPointer<PrepareAudioWindow> prepareAudio_;
     QPointer<LoopWindow> loopWindow_;
     std::optional<LoopSource> loopSource_;
+    std::optional<std::string> hint_;  // the selected file's, from its one check
 };
 
 }  // namespace corvan::ui

@@ -4,6 +4,7 @@
 #include "FilePicker.h"
 #include "Paths.h"
 #include "Twips.h"
+#include "WindowFrame.h"
 #include "engine/TrackReplacement.h"
 #include "frmMain.h"
 
@@ -13,6 +14,7 @@ frmSave::frmSave(frmMain& main, std::string& savePath) : SecondaryWindow(main), 
     setObjectName(QStringLiteral("frmSave"));
     setWindowTitle(QStringLiteral("Save IMC File..."));
     setFixedSize(twips(4680), twips(4890));
+    offerNoMaximize(*this);
 
     target_ = std::make_unique<FilePicker>(
         this, main_.services().volumes, main_.services().directories, "*.imc",

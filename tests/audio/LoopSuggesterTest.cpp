@@ -117,6 +117,14 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
     const auto whole = suggestLoops(features, 22050 * 20, {.count = 10, .wholeFramesOnly = true});
     ASSERT_EQ(whole.size(), 10u);
     for (const LoopSuggestion& loop : whole) EXPECT_TRUE(loop.frames.onWholeFrames());
+    // A search told to stop returns nothing at once; it asks at every start position.
+    for (const int stopAfter : {0, 400, -1}) {
+        int asked = 0;
+        SuggestOptions options;
+        options.shouldCancel = [&] { return ++asked > stopAfter && stopAfter >= 0; };
+        EXPECT_EQ(suggestLoops(features, 22050 * 20, options).empty(), stopAfter >= 0);
+        EXPECT_TRUE(stopAfter >= 0 ? asked == stopAfter + 1 : asked >= 1000) << asked;
+    }
 }
 
 // Unit length, mean removed.

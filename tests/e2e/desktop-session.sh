@@ -17,7 +17,7 @@ if [ -z "${CORVAN_E2E_DISPLAY:-}" ]; then
     # later than the waits allow; a second attempt on a fresh screen tells that from a real
     # fault, which fails both. The first attempt's failure stays in the log.
     for attempt in 1 2; do
-        if env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"; then
+        if env CORVAN_E2E_DISPLAY=1 xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"; then
             [ "$attempt" -eq 1 ] || echo "NOTE: passed at attempt $attempt; attempt 1 failed"
             exit 0
         fi
@@ -104,6 +104,25 @@ close_through_frame() {
     xdotool mousemove $((X + WIDTH - 11)) $((Y - TITLE / 2)) click 1
 }
 
+# A window's frame: left top right bottom (xdotool counts its left and top parts twice).
+frame_of() {
+    local l r t b
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    read -r l r t b <<<"$(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')"
+    echo $((X - 2 * l)) $((Y - 2 * t)) $((X - l + WIDTH + r)) $((Y - t + HEIGHT + b))
+}
+# A tool window lies on the screen and off the main window.
+expect_beside() {
+    local a1 b1 a2 b2 c1 d1 c2 d2
+    read -r a1 b1 a2 b2 <<<"$(frame_of "$1")" && read -r c1 d1 c2 d2 <<<"$(frame_of "$2")"
+    { [ "$c1" -ge "$a2" ] || [ "$a1" -ge "$c2" ] || [ "$d1" -ge "$b2" ] || [ "$b1" -ge "$d2" ]; } &&
+        [ "$c1" -ge 0 ] && [ "$c2" -le 1280 ] && [ "$d2" -le 800 ] || fail "$3 covers $a1,$b1-$a2,$b2"
+}
+# A window of fixed size asks for no maximize button (Motif decoration 64).
+expect_no_maximize() {
+    if (($(xprop -id "$1" _MOTIF_WM_HINTS | cut -d, -f3) & 64)); then fail "$2 offers maximize"; fi
+}
+
 mkdir -p "$work/recordings" "$work/Game/Music"
 cp /usr/share/sounds/alsa/Front_Center.wav "$work/recordings/song.wav"
 printf 'ORIGINAL TRACK' >"$work/Game/Music/track.imc"
@@ -123,6 +142,7 @@ cd "$work/recordings"
 app_pid=$!
 main=$(wait_window "Corvan 1.0")
 expect_main_active "at start"
+expect_no_maximize "$main" "the main window"
 
 # Main window, focus on the drive list: looped music, the loop from 3 to the end, the
 # recording selected.
@@ -249,21 +269,29 @@ wait "$app_pid" || fail "the program ended with status $?"
 app_pid=
 
 # Tools > Prepare Audio, all by keyboard: a 44,100 Hz mono recording made here is prepared
-# beside itself, selected in the main window and saved over the track as queued music.
+# beside itself while the save dialog is open, found in the main window's list afterwards
+# and saved over the track as queued music; another recording named as the copy stays.
 sox -n -r 44100 -c 1 -b 16 "$work/recordings/tone.wav" synth 2 sine 440 vol 0.5
 prepared="$work/recordings/tone (prepared).wav"
+cp "$work/recordings/song.wav" "$work/song-before.wav"
 "$work/Game/corvan" &
 app_pid=$!
-wait_window "Corvan 1.0" >/dev/null
+main=$(wait_window "Corvan 1.0")
 expect_main_active "before Prepare Audio"
 keys alt+t Return           # Tools > Prepare Audio...
-wait_window "Prepare Audio" >/dev/null
+prep=$(wait_window "Prepare Audio")
+expect_beside "$main" "$prep" "Prepare Audio"
 keys Return                 # Browse..., which has the focus
 wait_window "Choose a Recording" >/dev/null
+shot choose-recording
 xdotool type --delay 10 "$work/recordings/tone.wav"
 keys Return
 wait_gone "Choose a Recording"
-keys Return                 # Prepare, which has the focus once a recording is chosen
+xdotool windowactivate --sync "$main"
+keys Tab Tab Down ctrl+s    # song.wav in the file list, then the save dialog
+save=$(wait_window "Save IMC File...")
+xdotool windowactivate --sync "$prep"
+keys alt+p                  # Prepare, while the save dialog holds the main window
 for _ in $(seq 100); do
     [ -f "$prepared" ] && break
     sleep 0.1
@@ -273,9 +301,22 @@ sleep 0.5
 shot prepare-audio
 [ "$(soxi -r "$prepared")" = 22050 ] && [ "$(soxi -c "$prepared")" = 2 ] ||
     fail "the prepared file is not 22,050 Hz stereo"
-keys Return                 # Close, which the keyboard reaches once the run is over
+keys alt+s ctrl+a           # Save as: another recording's name, then Return
+xdotool type --delay 10 "$work/recordings/song.wav"
+keys Return
+wait_window "Replace File" >/dev/null
+shot replace-question
+keys Return                 # No, the default
+wait_gone "Replace File"
+cmp "$work/song-before.wav" "$work/recordings/song.wav" || fail "No replaced the recording"
+keys Escape
 wait_gone "Prepare Audio"
+xdotool windowactivate --sync "$save"
+keys alt+F4
+wait_gone "Save IMC File..."
 expect_main_active "after Prepare Audio"
+keys Tab Tab                # from the drive list to the file list, which lists the copy now
+xdotool type --delay 20 "tone (p"
 keys ctrl+s                 # only possible with the prepared file selected
 wait_window "Save IMC File..." >/dev/null
 keys shift+Tab Down Return Tab Tab Down Tab Return  # Music, track.imc, OK
@@ -302,11 +343,12 @@ sox "$work/phrase.wav" "$work/loops/phrase.wav" repeat 5
 cd "$work/loops"
 "$work/Game/corvan" 2>>"$work/app.log" &
 app_pid=$!
-wait_window "Corvan 1.0" >/dev/null
+main=$(wait_window "Corvan 1.0")
 expect_main_active "before Loop"
 keys Tab Tab Down           # the file list: phrase.wav, as queued music
 keys alt+t l                # Tools > Loop...
-wait_window "Loop" >/dev/null
+loopwin=$(wait_window "Loop")
+expect_beside "$main" "$loopwin" "Loop"
 keys Return                 # Suggest, which has the focus
 # The list takes the focus with the best suggestion chosen once the search is over; Enter
 # applies it, which also selects Continuous Replay.
@@ -323,7 +365,7 @@ end=${BASH_REMATCH[2]}
 [ "$start" -lt "$end" ] || fail "the applied loop runs from $start to $end"
 sleep 0.3
 shot loop-window
-keys alt+F4                 # the Loop window goes; the main window is active again
+keys Escape                 # the Loop window goes; the main window is active again
 wait_gone "Loop - start $start, end $end"
 expect_main_active "after Loop"
 keys ctrl+s

@@ -26,11 +26,14 @@ protected:
 };
 
 // The selected source file carries a warning when the game cannot play it as it is, and
-// nothing when it can or when it is no audio that can be read.
+// nothing when it can.
 TEST_F(GameReadyHintTest, TheSelectedFileShowsAHintWhileItIsNotGameReady) {
     ASSERT_TRUE(test::writeSine(dir.path("music/mono.wav"), kWav16, 44100, 1, 0.2, 440, -6));
     ASSERT_TRUE(test::writeSine(dir.path("music/ready.wav"), kWav16, 22050, 2, 0.2, 440, -6));
     test::writeFile(dir.path("music/noise.wav"), test::patternBytes(1000));
+    test::writeFile(dir.path("music/empty.wav"), {});
+    ASSERT_TRUE(test::writeSine(dir.path("music/flac.wav"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                                22050, 2, 0.2, 440, -6));
     auto h = harness();
     ui::FileList* files = h.srcFile();
     const auto row = [files](const char* name) {
@@ -55,7 +58,7 @@ TEST_F(GameReadyHintTest, TheSelectedFileShowsAHintWhileItIsNotGameReady) {
     const struct {
         const char* select;
         const char* why;
-    } quiet[] = {{"ready.wav", "game-ready"}, {"noise.wav", "not audio"}, {"", "no selection"}};
+    } quiet[] = {{"ready.wav", "game-ready"}, {"", "no selection"}};
     for (const auto& c : quiet) {
         files->setFileName("mono.wav");
         files->setFileName(c.select);
@@ -65,6 +68,12 @@ TEST_F(GameReadyHintTest, TheSelectedFileShowsAHintWhileItIsNotGameReady) {
             EXPECT_TRUE(row(c.select)->icon().isNull()) << c.why;
             EXPECT_EQ(toolTip(row(c.select)), c.select);
         }
+    }
+    // What is no WAV the game can play, or no audio at all, is marked as well.
+    for (const char* name : {"noise.wav", "empty.wav", "flac.wav"}) {
+        files->setFileName(name);
+        EXPECT_FALSE(row(name)->icon().isNull()) << name;
+        EXPECT_NE(toolTip(row(name)), name);
     }
     EXPECT_TRUE(h.user.events.empty());
     EXPECT_FALSE(test::anyMessageBox());

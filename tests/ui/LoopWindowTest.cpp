@@ -6,6 +6,7 @@
 #include "ui/LoopWindow.h"
 #include "ui/WaveformEnvelope.h"
 #include "ui/WaveformView.h"
+#include "ui/WindowFrame.h"
 #include "ui/frmSave.h"
 
 #include <gtest/gtest.h>
@@ -103,8 +104,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         int to;
         int start, end;  // where the pair settles
     } moves[] = {
-        {false, 30000, 0, 30000}, {true, 5000, 5000, 30000},  {true, 31000, 31000, 31000},
-        {false, 100, 100, 100},   {false, 32767, 100, 32767}, {true, 16384, 16384, 32767},
+        {false, 30000, 0, 30000}, {true, 5000, 5000, 30000}, {true, 31000, 31000, 31000},
+        {false, 100, 100, 100},   {false, 132, 100, 132},    {true, 0, 0, 132},
+        {false, 0, 0, 0},         {false, 32767, 0, 32767},  {true, 16384, 16384, 32767},
     };
     for (const auto& m : moves) {
         (m.moveStart ? h.scrStart() : h.scrEnd())->setValue(m.to);
@@ -120,7 +122,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         ASSERT_TRUE(region.has_value());
         EXPECT_DOUBLE_EQ(region->start, static_cast<double>(loop.startFrame) / (12 * 22050));
         EXPECT_DOUBLE_EQ(region->end, static_cast<double>(loop.endFrame) / (12 * 22050));
-        EXPECT_EQ(text(window, "note"), "");
+        EXPECT_EQ(text(window, "note").empty(), m.start != m.end) << m.to;
+        const QLabel* length = part<QLabel>(window, "length");
+        EXPECT_EQ(length->palette().color(length->foregroundRole()) == Qt::red, m.start == m.end);
     }
 
     // A dragged thumb sets no value until it is let go; the times follow it all the same.
@@ -136,6 +140,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     h.playOnce()->click();
     EXPECT_EQ(text(window, "length"), "-");
     EXPECT_FALSE(part<WaveformView>(window, "waveform")->region().has_value());
+    test::writeFile(dir.path("music/noise.wav"), test::patternBytes(1000));
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/noise.wav")));
+    EXPECT_EQ(text(window, "file"), "noise.wav") << "named, though not audio";
     EXPECT_TRUE(h.user.events.empty());
     EXPECT_FALSE(test::anyMessageBox());
 }
@@ -314,6 +321,27 @@ TEST_F(LoopWindowTest, TheSlidersShowTheirTimesInTheSelectedFile) {
     ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/noise.wav")));
     EXPECT_EQ(h.scrStart()->toolTip(), QString()) << "not audio, no times";
     EXPECT_EQ(h.scrEnd()->toolTip(), QString());
+}
+
+// A tool window goes beside the main window where the screen has room, shrinks before it
+// covers it, and covers it only where nothing else fits.
+TEST(WindowFrameTest, AToolWindowStandsBesideTheMainWindow) {
+    const QSize wanted(500, 500), minimum(300, 300);
+    const struct {
+        QRect screen, main, placed;
+    } cases[] = {
+        {{0, 0, 1024, 768}, {0, 0, 427, 400}, {435, 0, 500, 500}},        // right
+        {{0, 0, 1280, 800}, {700, 50, 427, 400}, {192, 50, 500, 500}},    // left
+        {{0, 0, 1280, 800}, {426, 0, 427, 400}, {861, 0, 419, 500}},      // right, narrower
+        {{0, 0, 1280, 800}, {426, 300, 427, 400}, {861, 300, 419, 500}},  // level as can be
+        {{0, 0, 700, 1200}, {100, 0, 427, 400}, {100, 408, 500, 500}},    // below
+        {{0, 0, 700, 1000}, {100, 600, 427, 400}, {100, 92, 500, 500}},   // above
+        {{0, 0, 600, 500}, {100, 50, 427, 400}, {300, 50, 300, 300}},     // no room at all
+    };
+    for (const auto& c : cases) {
+        const QRect placed = besideMainWindow(c.main, wanted, minimum, c.screen);
+        EXPECT_EQ(placed, c.placed) << c.main.x() << "," << c.main.y();
+    }
 }
 
 TEST(WaveformEnvelopeTest, EachColumnHoldsTheExtremesOfItsStretchOverAllChannels) {

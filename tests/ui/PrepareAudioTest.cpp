@@ -2,13 +2,16 @@
 #include "audio/Signals.h"
 #include "support/UiHarness.h"
 #include "ui/PrepareAudioWindow.h"
+#include "ui/frmSave.h"
 
 #include <gtest/gtest.h>
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <sndfile.h>
 
@@ -100,6 +103,23 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
     ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
     EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
 
+    // An existing file is replaced only when the user says so; No is the default.
+    test::writeFile(dir.path("usb/again.wav"), test::patternBytes(4));
+    for (const bool replace : {false, true}) {
+        std::string asked;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) return;
+            if (box->defaultButton() == box->button(QMessageBox::No))
+                asked = box->text().toStdString();
+            (replace ? box->button(QMessageBox::Yes) : box->defaultButton())->click();
+        });
+        part<QPushButton>(window, "prepare")->click();
+        ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+        EXPECT_NE(asked.find("again.wav"), std::string::npos) << "asked, naming it, No first";
+        EXPECT_EQ(fs::file_size(dir.path("usb/again.wav")) == 4, !replace);
+    }
+
     // While the save dialog has the main window disabled, its source stays as it is.
     h.mnuSave()->trigger();
     ASSERT_FALSE(h.main->isEnabled());
@@ -108,7 +128,14 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
     ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
     EXPECT_TRUE(fs::exists(dir.path("usb/later.wav")));
     EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+    EXPECT_EQ(h.srcFile()->findItems(QStringLiteral("later.wav"), Qt::MatchExactly).size(), 1);
     EXPECT_NE(text(window, "result").find("Select it in the main window"), std::string::npos);
+    h.main->saveDialog()->close();  // a selected file that went takes Save with it
+    fs::remove(dir.path("usb/again.wav"));
+    ASSERT_TRUE(test::showActive(window));
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    EXPECT_EQ(h.srcFile()->fileName(), "");
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
 }
 
 TEST_F(PrepareAudioTest, CancelAndClosingTheWindowLeaveNothingBehind) {
@@ -161,18 +188,23 @@ TEST_F(PrepareAudioTest, WhatCannotBeReadOrWrittenIsSaidInTheWindow) {
     EXPECT_FALSE(test::anyMessageBox());
 }
 
-TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndShowsItWasPrepared) {
+TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndIsFree) {
+    for (const char* taken : {"b (prepared).wav", "b (prepared 2).wav", "c (prepared 2).wav"})
+        test::writeFile(dir.path("usb/") + taken, test::patternBytes(1));
     const struct {
         const char* source;
         const char* proposed;
     } cases[] = {
-        {"/m/a.b.flac", "/m/a.b (prepared).wav"},
-        {"/m/song (prepared).wav", "/m/song (prepared) (prepared).wav"},
-        {"/m/noextension", "/m/noextension (prepared).wav"},
+        {"a.b.flac", "a.b (prepared).wav"},
+        {"song (prepared).wav", "song (prepared) (prepared).wav"},
+        {"noextension", "noextension (prepared).wav"},
+        {"b.wav", "b (prepared 3).wav"},
+        {"c.mp3", "c (prepared).wav"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(PrepareAudioWindow::proposedOutput(QString::fromLatin1(c.source)).toStdString(),
-                  c.proposed);
+        const QString source = QString::fromStdString(dir.path("usb/") + c.source);
+        EXPECT_EQ(PrepareAudioWindow::proposedOutput(source).toStdString(),
+                  dir.path("usb/") + c.proposed);
     }
 }
 
