@@ -42,11 +42,20 @@ void refuseCutShortWav(const SoundFile& source) {
 using AfterBlock = std::function<bool(std::size_t frames)>;
 using WriteFrames = std::function<void(const std::int16_t* frames, std::size_t count)>;
 
+std::size_t framesPerRead(const PrepareOptions& options, int channels) {
+    return std::clamp<std::size_t>(kMaxBlockSamples / static_cast<std::size_t>(channels), 1,
+                                   options.blockFrames);
+}
+
 // False when cancelled.
 bool copyFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
-                std::size_t blockFrames) {
+                const PrepareOptions& options, double& peak) {
+    const std::size_t blockFrames = framesPerRead(options, kGameChannels);
     std::vector<std::int16_t> block(blockFrames * kGameChannels);
     while (const std::size_t got = source.read(block.data(), blockFrames)) {
+        for (std::size_t i = 0; i < got * kGameChannels; ++i) {
+            peak = std::max(peak, std::abs(block[i] / 32768.0));
+        }
         write(block.data(), got);
         if (!afterBlock(got)) return false;
     }
@@ -55,11 +64,11 @@ bool copyFrames(const SoundFile& source, const WriteFrames& write, const AfterBl
 
 // False when cancelled.
 bool convertFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
-                   const PrepareOptions& options, std::int64_t& clipped) {
+                   const PrepareOptions& options, PrepareResult& result) {
     const int channels = source.info().channels;
     const StereoMixer mixer(channels, source.channelMap(), options.gainDb);
     const int mixed = mixer.outputChannels();
-    RateConverter converter(source.info().samplerate, mixed, options.blockFrames);
+    RateConverter converter(source.info().samplerate, mixed);
     std::vector<std::int16_t> doubled;
     const RateConverter::Sink sink = [&](const std::int16_t* frames, std::size_t count) {
         if (mixed == kGameChannels) return write(frames, count);
@@ -67,19 +76,27 @@ bool convertFrames(const SoundFile& source, const WriteFrames& write, const Afte
         for (std::size_t f = 0; f < count; ++f) doubled[2 * f] = doubled[2 * f + 1] = frames[f];
         write(doubled.data(), count);
     };
-    std::vector<float> block(options.blockFrames * static_cast<std::size_t>(channels));
-    std::vector<float> mixedBlock(options.blockFrames * static_cast<std::size_t>(mixed));
-    while (const std::size_t got = source.read(block.data(), options.blockFrames)) {
+    const std::size_t blockFrames = framesPerRead(options, channels);
+    std::vector<float> block(blockFrames * static_cast<std::size_t>(channels));
+    std::vector<float> mixedBlock(blockFrames * static_cast<std::size_t>(mixed));
+    while (const std::size_t got = source.read(block.data(), blockFrames)) {
         mixer.mix(block.data(), got, mixedBlock.data());
         converter.process(mixedBlock.data(), got, sink);
         if (!afterBlock(got)) return false;
     }
     converter.finish(sink);
-    clipped = converter.clippedSamples();
+    result.clippedSamples = converter.clippedSamples();
+    result.peak = converter.peak();
     return true;
 }
 
 }  // namespace
+
+std::optional<double> gainAvoidingClipping(const PrepareResult& result, double gainDb) {
+    if (!std::isfinite(result.peak) || result.peak <= 0.0) return std::nullopt;
+    const double room = 20.0 * std::log10(32766.0 / 32768.0 / result.peak);
+    return std::floor((gainDb + room) * 10.0) / 10.0;
+}
 
 PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
                              const PrepareOptions& options) {
@@ -130,8 +147,8 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     bool finished = false;
     try {
         finished = result.copiedUnchanged
-                       ? copyFrames(source, write, afterBlock, options.blockFrames)
-                       : convertFrames(source, write, afterBlock, options, result.clippedSamples);
+                       ? copyFrames(source, write, afterBlock, options, result.peak)
+                       : convertFrames(source, write, afterBlock, options, result);
     } catch (const AudioError&) {
         throw;
     } catch (const std::runtime_error& error) {  // libsoxr's failures

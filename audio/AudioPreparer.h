@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace corvan::audio {
@@ -17,7 +18,9 @@ struct PrepareOptions {
     std::function<void(double fraction)> onProgress = nullptr;
     // Asked between blocks; returning true stops the run and leaves nothing behind.
     std::function<bool()> shouldCancel = nullptr;
-    // Frames read from the source at a time; the memory used does not depend on the file.
+    // Frames read from the source at a time, fewer when they would hold more than
+    // kMaxBlockSamples samples; the memory used depends neither on the file nor on its
+    // channel count or rate.
     std::size_t blockFrames = 8192;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
     std::int64_t maxOutputBytes = kMaxGameWavBytes;
@@ -29,14 +32,27 @@ struct PrepareResult {
     std::int64_t framesWritten = 0;
     // Samples beyond the 16-bit range, set to its limit; lower gainDb to avoid them.
     std::int64_t clippedSamples = 0;
+    // The largest magnitude of the result's samples before they were reduced to 16 bits, 1.0
+    // being full scale: what decides whether a gain clips.
+    double peak = 0.0;
 };
+
+// The most samples (of all channels) read from the source at a time.
+inline constexpr std::size_t kMaxBlockSamples = std::size_t{1} << 20;
+
+// The highest gain, in steps of a tenth of a decibel, with which a run that gave `result` at
+// `gainDb` clips nothing: its peak stays at or below 32,766 of the 32,768 steps of full scale,
+// so that the dither (under one step) cannot carry a sample past 32,767. Nothing when the peak
+// is not a finite number above 0.
+std::optional<double> gainAvoidingClipping(const PrepareResult& result, double gainDb);
 
 // Writes `sourcePath`, any audio file libsndfile reads, to `outputPath` as a game-ready WAV:
 // 16-bit PCM, 22,050 Hz, stereo, with the plain 44-byte header and nothing else before the
 // samples.
 //
 // Channels are mixed to stereo (StereoMixer), the rate converted with libsoxr's very high
-// quality and the samples reduced to 16 bits with libsoxr's TPDF dither. A source that
+// quality and the samples reduced to 16 bits with a TPDF dither whose noise is the same on
+// every run, so that the same source and options give the same bytes. A source that
 // already holds 16-bit PCM at 22,050 Hz in stereo is copied frame for frame, unless a gain
 // is asked for. The output appears only when complete: a cancelled or failed run leaves no
 // file and an existing output untouched.

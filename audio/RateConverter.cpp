@@ -4,24 +4,35 @@
 
 #include <soxr.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <string>
 
 namespace corvan::audio {
 
-RateConverter::RateConverter(double inputRate, int channels, std::size_t maxInputFrames)
-    : channels_(channels) {
-    // SOXR_TPDF is 0: the dither is on unless SOXR_NO_DITHER is asked for.
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+namespace {
+
+// Any constant does; this one is the generator's customary default.
+constexpr std::uint32_t kNoiseSeed = 5489u;
+
+void check(soxr_error_t error) {
+    if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
+}
+
+}  // namespace
+
+RateConverter::RateConverter(double inputRate, int channels)
+    : channels_(channels),
+      converted_(kOutputFrames * static_cast<std::size_t>(channels)),
+      output_(converted_.size()),
+      noise_(kNoiseSeed) {
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     soxr_error_t error = nullptr;
     soxr_ = soxr_create(inputRate, kGameSampleRate, static_cast<unsigned>(channels), &error, &io,
                         &quality, nullptr);
-    if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
-    const double ratio = kGameSampleRate / inputRate;
-    const auto capacity = static_cast<std::size_t>(std::ceil(maxInputFrames * ratio)) + 256;
-    output_.resize(capacity * static_cast<std::size_t>(channels));
+    check(error);
 }
 
 RateConverter::~RateConverter() {
@@ -29,33 +40,41 @@ RateConverter::~RateConverter() {
 }
 
 void RateConverter::process(const float* frames, std::size_t count, const Sink& sink) {
-    const std::size_t capacity = output_.size() / static_cast<std::size_t>(channels_);
     while (count > 0) {
+        // libsoxr takes no more input than the output room asks for.
         std::size_t used = 0, made = 0;
-        soxr_error_t error =
-            soxr_process(soxr_, frames, count, &used, output_.data(), capacity, &made);
-        if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
+        check(soxr_process(soxr_, frames, count, &used, converted_.data(), kOutputFrames, &made));
         if (used == 0 && made == 0) throw std::runtime_error("libsoxr: made no progress");
-        if (made > 0) sink(output_.data(), made);
+        quantize(made, sink);
         frames += used * static_cast<std::size_t>(channels_);
         count -= used;
     }
 }
 
 void RateConverter::finish(const Sink& sink) {
-    const std::size_t capacity = output_.size() / static_cast<std::size_t>(channels_);
     for (;;) {
         std::size_t made = 0;
-        soxr_error_t error =
-            soxr_process(soxr_, nullptr, 0, nullptr, output_.data(), capacity, &made);
-        if (error != nullptr) throw std::runtime_error(std::string("libsoxr: ") + error);
+        check(soxr_process(soxr_, nullptr, 0, nullptr, converted_.data(), kOutputFrames, &made));
         if (made == 0) return;
-        sink(output_.data(), made);
+        quantize(made, sink);
     }
 }
 
-std::int64_t RateConverter::clippedSamples() const {
-    return static_cast<std::int64_t>(*soxr_num_clips(soxr_));
+void RateConverter::quantize(std::size_t frames, const Sink& sink) {
+    if (frames == 0) return;
+    const std::size_t samples = frames * static_cast<std::size_t>(channels_);
+    for (std::size_t i = 0; i < samples; ++i) {
+        // A NaN in a float source spreads through the filter; it is silence to the game.
+        const double value = std::isnan(converted_[i]) ? 0.0 : converted_[i];
+        peak_ = std::max(peak_, std::abs(value));
+        // Two uniform 16-bit draws from one: their difference is triangular over +-1 step.
+        const std::uint32_t bits = noise_();
+        const double dither = (static_cast<double>(bits & 0xffffu) - (bits >> 16)) / 65536.0;
+        const double step = std::floor(value * 32768.0 + dither + 0.5);
+        if (step > 32767.0 || step < -32768.0) ++clipped_;
+        output_[i] = static_cast<std::int16_t>(std::clamp(step, -32768.0, 32767.0));
+    }
+    sink(output_.data(), frames);
 }
 
 }  // namespace corvan::audio

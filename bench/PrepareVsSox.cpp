@@ -1,7 +1,9 @@
 // Prepares a 3-minute 44,100 Hz 16-bit stereo recording (as WAV and as FLAC) for the game
 // and has sox do the same with its very high quality rate conversion, alternating, and
 // prints the median times, their ratio, the THD+N of the 1 kHz tone in each output, and
-// the peak memory of preparing a one-hour recording.
+// the peak memory of preparing a one-hour recording. Then the peak memory of both for sources
+// of rates and channel counts no recording has, which must stay under 64 MiB; the run fails
+// when ours does not.
 //
 // corvan-audio-bench [DIR]   default: the system's temporary directory
 
@@ -31,10 +33,11 @@ namespace {
 using corvan::bench::inChild;
 using corvan::bench::Run;
 
-Run prepare(const std::string& source, const std::string& target) {
+Run prepare(const std::string& source, const std::string& target,
+            const corvan::audio::PrepareOptions& options = {}) {
     return inChild([&] {
         try {
-            corvan::audio::prepareGameWav(source, target);
+            corvan::audio::prepareGameWav(source, target, options);
             return 0;
         } catch (const std::exception& error) {
             std::fprintf(stderr, "%s\n", error.what());
@@ -103,6 +106,58 @@ double thdPlusNoiseDb(const std::string& path) {
     return 10 * std::log10(rest / tonePower);
 }
 
+// `frames` frames of 16-bit noise in each of `channels` channels at `rate`.
+void makeOddSource(const std::string& path, int rate, int channels, std::int64_t frames) {
+    SF_INFO info{};
+    info.samplerate = rate;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", path.c_str(), sf_strerror(nullptr));
+        std::exit(1);
+    }
+    std::vector<short> block(4096 * static_cast<std::size_t>(channels));
+    std::uint32_t x = 1;
+    for (std::int64_t start = 0; start < frames; start += 4096) {
+        for (short& sample : block)
+            sample = static_cast<short>((x = x * 1664525u + 1013904223u) >> 18);
+        sf_writef_short(file, block.data(), std::min<std::int64_t>(4096, frames - start));
+    }
+    sf_close(file);
+}
+
+// Each source's peak memory, prepared and through sox; false when ours passes the bound.
+bool oddSourcesStayBounded(const std::string& source, const std::string& ours,
+                           const std::string& theirs) {
+    constexpr long kBoundKib = 64 * 1024;
+    const struct {
+        const char* name;
+        int rate, channels;
+        std::int64_t frames;
+        std::size_t blockFrames;
+    } cases[] = {
+        {"1 Hz, 40 frames (882,000 out)", 1, 2, 40, 8192},
+        {"9,973 Hz, 60 s", 9973, 2, 9973 * 60, 8192},
+        {"768,000 Hz, 10 s", 768000, 2, 7680000, 8192},
+        {"2,147,483,647 Hz, 2^24 frames", 2147483647, 2, 1 << 24, 8192},
+        {"255 channels, 44,100 Hz, 3 s", 44100, 255, 132300, 8192},
+        {"255 channels, blocks of 2^24 frames", 44100, 255, 132300, std::size_t{1} << 24},
+    };
+    bool bounded = true;
+    std::printf("peak memory for odd sources (bound %ld KiB):\n", kBoundKib);
+    for (const auto& c : cases) {
+        makeOddSource(source, c.rate, c.channels, c.frames);
+        const Run run = prepare(source, ours, {.blockFrames = c.blockFrames});
+        const Run soxRun = sox(source, theirs);
+        std::printf("  %-38s prepare %7ld KiB, sox %7ld KiB, ratio %.2f%s\n", c.name, run.peakKib,
+                    soxRun.peakKib, static_cast<double>(run.peakKib) / soxRun.peakKib,
+                    run.peakKib > kBoundKib ? "  OVER THE BOUND" : "");
+        bounded = bounded && run.peakKib <= kBoundKib;
+    }
+    return bounded;
+}
+
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -148,6 +203,7 @@ int main(int argc, char** argv) {
         "sox %.1f s, %ld KiB\n",
         ourHour.seconds, ourHour.peakKib, shortPeak, soxHour.seconds, soxHour.peakKib);
 
+    const bool bounded = oddSourcesStayBounded(hour, ours, theirs);
     for (const std::string& path : {wav, flac, hour, ours, theirs}) std::filesystem::remove(path);
-    return 0;
+    return bounded ? 0 : 1;
 }

@@ -196,12 +196,15 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
         return signal != 0 ? 128 + signal : 1;
     }
     if (result.clippedSamples > 0) {
-        char lower[32];
-        std::snprintf(lower, sizeof lower, "%g", gainDb - 3.0);
+        // The gain measured to clip nothing, when --gain takes it.
+        const std::optional<double> lower = audio::gainAvoidingClipping(result, gainDb);
+        char suggestion[48] = "";
+        if (lower && *lower >= kLowestGainDb) {
+            std::snprintf(suggestion, sizeof suggestion, ", such as --gain %g,", *lower);
+        }
         context.err << "corvan-cli: warning: " << audio::withThousands(result.clippedSamples)
-                    << " samples were beyond the 16-bit range and clipped; a lower gain, such "
-                       "as --gain "
-                    << lower << ", avoids that\n"
+                    << " samples were beyond the 16-bit range and clipped; a lower gain"
+                    << suggestion << " avoids that\n"
                     << std::flush;
     }
     if (quiet) return std::nullopt;

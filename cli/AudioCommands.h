@@ -27,8 +27,11 @@ struct PrepareContext {
     std::function<int()> stopSignal = nullptr;
 };
 
+// The lowest --gain accepted, in decibels; a suggested gain below it is not offered.
+inline constexpr double kLowestGainDb = -96.0;
+
 // Prepares `source` as a game-ready WAV at `output` and tells the user how it went: clipped
-// samples (with a lower --gain to avoid them) on `err`, the result on `out` unless `quiet`.
+// samples (with the --gain measured to avoid them) on `err`, the result on `out` unless `quiet`.
 // Returns nothing on success, else the exit status: 1 when it failed (one line on `err`),
 // 128 + N when signal N stopped it; nothing is left behind then.
 std::optional<int> prepareRecording(const std::string& source, const std::string& output,

@@ -39,7 +39,8 @@ struct ConvertOptions {
 std::string checkGain(const std::string& text) {
     char* end = nullptr;
     const double value = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < -96 || value > 96) {
+    if (text.empty() || *end != '\0' || !std::isfinite(value) || value < kLowestGainDb ||
+        value > 96) {
         return text + " is not a gain from -96 to 96 dB";
     }
     return {};

@@ -17,6 +17,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -270,16 +271,33 @@ TEST_F(AudioCommands, PrepareSaysWhenTheSamplesWereCopiedUnchanged) {
     EXPECT_EQ(readFile(out), readFile(ready));
 }
 
-TEST_F(AudioCommands, PrepareCountsClippedSamplesAndSuggestsALowerGain) {
-    const CliRun loud = cli({"prepare", "--gain", "12", mono44(), dir.path("loud.wav")});
-    EXPECT_EQ(loud.status, 0);
-    EXPECT_NE(loud.err.find(" samples were beyond the 16-bit range and clipped; a lower gain, "
-                            "such as --gain 9, avoids that\n"),
-              std::string::npos)
-        << loud.err;
-    const CliRun quiet = cli({"prepare", "--gain", "-3", mono44(), dir.path("quiet.wav")});
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.err, "");
+// The gain suggested clips nothing and is not far below the one that would; a run repeated
+// gives the same bytes.
+TEST_F(AudioCommands, PrepareSuggestsTheGainThatClipsNothingAndRepeatsItsBytes) {
+    const struct {
+        int channels;
+        double dbfs, gain;
+    } cases[] = {{1, -6, 12}, {2, 3, 0}, {64, -20, 6}, {255, 0, -3}};
+    int runs = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.channels);
+        ASSERT_TRUE(writeSine(dir.path("in.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100,
+                              c.channels, 0.2, 1000, c.dbfs));
+        const auto suggested = [&](double gain) {  // NaN when nothing clipped
+            const CliRun r = cli({"prepare", "--gain", std::to_string(gain), dir.path("in.wav"),
+                                  dir.path(std::to_string(++runs) + ".wav")});
+            EXPECT_EQ(r.status, 0) << r.err;
+            const auto at = r.err.find("--gain ");
+            return at == std::string::npos ? NAN : std::stod(r.err.substr(at + 7));
+        };
+        const double lower = suggested(c.gain);
+        ASSERT_FALSE(std::isnan(lower));
+        EXPECT_TRUE(std::isnan(suggested(lower)));
+        EXPECT_TRUE(std::isnan(suggested(lower)));
+        EXPECT_TRUE(readFile(dir.path(std::to_string(runs) + ".wav")) ==
+                    readFile(dir.path(std::to_string(runs - 1) + ".wav")));
+        EXPECT_FALSE(std::isnan(suggested(lower + 0.2)));
+    }
 }
 
 TEST_F(AudioCommands, PrepareFailuresAreOneLineAndLeaveNothing) {
