@@ -19,6 +19,8 @@ struct PrepareOptions {
     std::function<bool()> shouldCancel = nullptr;
     // Frames read from the source at a time; the memory used does not depend on the file.
     std::size_t blockFrames = 8192;
+    // The audio stream to read by its number in the file; -1 takes the file's default.
+    int stream = -1;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
     std::int64_t maxOutputBytes = kMaxGameWavBytes;
 };
@@ -31,7 +33,7 @@ struct PrepareResult {
     std::int64_t clippedSamples = 0;
 };
 
-// Writes `sourcePath`, any audio file libsndfile reads, to `outputPath` as a game-ready WAV:
+// Writes `sourcePath`, any recording AudioReader reads, to `outputPath` as a game-ready WAV:
 // 16-bit PCM, 22,050 Hz, stereo, with the plain 44-byte header and nothing else before the
 // samples.
 //

@@ -1,16 +1,16 @@
 #include "WaveformEnvelope.h"
 
-#include "audio/SoundFile.h"
+#include "audio/AudioReader.h"
 
 #include <algorithm>
 
 namespace corvan::ui {
 
 WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns) {
-    const audio::SoundFile file = audio::SoundFile::openForReading(path);
-    const int channels = file.info().channels;
+    const std::unique_ptr<audio::AudioReader> file = audio::openAudio(path);
+    const int channels = file->format().channels;
     WaveformEnvelope envelope;
-    envelope.frames = file.info().frames;
+    envelope.frames = file->format().frames;
     if (envelope.frames <= 0 || columns <= 0) return envelope;
     // Short recordings get one column per frame at most.
     const auto count = static_cast<std::size_t>(std::min<std::int64_t>(columns, envelope.frames));
@@ -21,7 +21,7 @@ WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns) {
     constexpr std::size_t kBlockFrames = 65536;
     std::vector<float> block(kBlockFrames * static_cast<std::size_t>(channels));
     std::int64_t frame = 0;
-    while (std::size_t got = file.read(block.data(), kBlockFrames)) {
+    while (std::size_t got = file->read(block.data(), kBlockFrames)) {
         for (std::size_t i = 0; i < got; ++i, ++frame) {
             // The frame count in the header may be short of what the file holds.
             const auto column = std::min<std::size_t>(
