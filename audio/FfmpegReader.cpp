@@ -344,8 +344,10 @@ private:
         // worked out from the bit rate: a guess, wrong for variable bit rates.
         const bool guessed = context_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE;
         format_.framesPromised = guessed ? -1 : format_.frames;
-        // An MP3's Xing count includes the encoder's padding, which the decoder drops.
-        format_.framesEstimated = guessed || stream->codecpar->codec_id == AV_CODEC_ID_MP3;
+        // An MP3's Xing count includes the encoder's padding and a Matroska length an Opus
+        // stream's pre-skip, both of which the decoder drops: decoding tells.
+        const AVCodecID codec = stream->codecpar->codec_id;
+        format_.framesEstimated = guessed || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_OPUS;
     }
 
     // Decodes the next frame into buffer_; false at the end of the stream.

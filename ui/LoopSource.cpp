@@ -20,6 +20,7 @@ std::optional<LoopSource> loopSourceFor(const std::string& path) {
     } catch (const std::exception&) {
         return std::nullopt;
     }
+    if (report.frames < 0) return std::nullopt;  // no loop can be placed in an unknown length
     LoopSource source;
     source.path = path;
     source.gameReady = report.gameReady;

@@ -63,13 +63,12 @@ INSTANTIATE_TEST_SUITE_P(
         Format{"Wav24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, 48000, "WAV", "24-bit PCM"},
         Format{"Wav32", SF_FORMAT_WAV | SF_FORMAT_PCM_32, 96000, "WAV", "32-bit PCM"},
         Format{"WavFloat", SF_FORMAT_WAV | SF_FORMAT_FLOAT, 44100, "WAV", "32-bit float"},
-        Format{"WaveExtensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 32000,
-               "WAVE_FORMAT_EXTENSIBLE WAV", "16-bit PCM"},
+        Format{"WaveExtensible", SF_FORMAT_WAVEX | SF_FORMAT_PCM_16, 32000, "WAV", "16-bit PCM"},
         Format{"Aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, 44100, "AIFF", "16-bit PCM"},
         Format{"Flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, "FLAC", "24-bit PCM"},
-        Format{"OggVorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, "Ogg Vorbis", "Vorbis"},
-        Format{"Opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, "Opus", "Opus"},
-        Format{"Mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, "MP3", "MPEG Layer III"}),
+        Format{"OggVorbis", SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, "Ogg", "Vorbis"},
+        Format{"Opus", SF_FORMAT_OGG | SF_FORMAT_OPUS, 48000, "Ogg", "Opus"},
+        Format{"Mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 44100, "MP3", "MP3"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A 16-bit stereo WAV at 22,050 Hz, as libsndfile writes it, with `title` in a LIST chunk
@@ -149,16 +148,12 @@ TEST(AudioCheck, UnknownSampleLengthIsSaidButNotRefused) {
     EXPECT_EQ(prepareGameWav(path, dir.path("out.wav")).framesWritten, 1000);
 }
 
-TEST(AudioCheck, UnreadableFileGivesLibsndfilesReason) {
+TEST(AudioCheck, UnreadableFileIsRefusedForWhatItHolds) {
     test::TempDir dir;
     const std::string path = dir.path("notes.txt");
     test::writeFile(path, test::Bytes(100, 'a'));
-    try {
-        checkAudio(path);
-        ADD_FAILURE() << "no error";
-    } catch (const AudioError& error) {
-        EXPECT_EQ(std::string(error.what()), path + ": Format not recognised.");
-    }
+    EXPECT_THAT([&] { checkAudio(path); },
+                testing::ThrowsMessage<AudioError>(testing::StartsWith(path + ": it is not a")));
 }
 
 }  // namespace
