@@ -37,6 +37,7 @@ if command -v ffmpeg >/dev/null; then
     done
 fi
 
+export LSAN_OPTIONS=suppressions=$root/tests/leak-suppressions.txt
 for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
