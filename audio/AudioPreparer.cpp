@@ -96,6 +96,8 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     refuseCutShortWav(source);
 
     PrepareResult result;
+    result.stream = info.stream;
+    result.audioStreams = info.audioStreams;
     result.copiedUnchanged = holdsGameSamples(info) && options.gainDb == 0.0;
     const std::int64_t maxFrames =
         (options.maxOutputBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace corvan::audio {
 
@@ -31,6 +32,9 @@ struct PrepareResult {
     std::int64_t framesWritten = 0;
     // Samples beyond the 16-bit range, set to its limit; lower gainDb to avoid them.
     std::int64_t clippedSamples = 0;
+    // The audio stream read and every audio stream's number, as AudioFormat has them.
+    int stream = -1;
+    std::vector<int> audioStreams;
 };
 
 // Writes `sourcePath`, any recording AudioReader reads, to `outputPath` as a game-ready WAV:

@@ -47,15 +47,12 @@ std::string jsonTextOrNull(const std::string& text) {
     return text.empty() ? "null" : jsonString(text);
 }
 
-// "  audio stream 2 of the streams 1, 2 (--stream N picks another)": only where there is
-// a choice.
-std::string streamLine(const audio::AudioReport& report) {
-    if (report.audioStreams.size() < 2) return {};
+// "  audio stream 1 of the audio streams 0, 1 was read; ...": only where there is a choice.
+std::string streamLine(int stream, const std::vector<int>& audioStreams) {
+    if (audioStreams.size() < 2) return {};
     std::string numbers;
-    for (const int n : report.audioStreams) {
-        numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
-    }
-    return "  audio stream " + std::to_string(report.stream) + " of the audio streams " + numbers +
+    for (const int n : audioStreams) numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+    return "  audio stream " + std::to_string(stream) + " of the audio streams " + numbers +
            " was read; --stream N reads another\n";
 }
 
@@ -172,7 +169,7 @@ int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
                 out << "  " << (report.title.empty() ? "untitled" : "\"" + report.title + "\"")
                     << (report.artist.empty() ? "" : " by " + report.artist) << '\n';
             }
-            out << streamLine(report);
+            out << streamLine(report.stream, report.audioStreams);
             for (const std::string& difference : report.differences) {
                 out << "  - " << difference << '\n';
             }
@@ -239,7 +236,7 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
                     << audio::withThousands(result.framesWritten) << " frames, "
                     << seconds(duration) << '\n';
     }
-    context.out << std::flush;
+    context.out << streamLine(result.stream, result.audioStreams) << std::flush;
     return std::nullopt;
 }
 
