@@ -11,6 +11,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
 
 namespace corvan::audio {
 namespace {
@@ -146,6 +147,38 @@ TEST(AudioCheck, UnknownSampleLengthIsSaidButNotRefused) {
     EXPECT_THAT(checkAudio(path).differences,
                 ElementsAre("its header does not give the length of its samples"));
     EXPECT_EQ(prepareGameWav(path, dir.path("out.wav")).framesWritten, 1000);
+}
+
+// A truncated Ogg stream tells libsndfile 2^63 - 1 frames: unknown, yet prepared as far as
+// it goes.
+TEST(AudioCheck, ImpossibleFrameCountIsAnUnknownLength) {
+    test::TempDir dir;
+    const std::string path = dir.path("in.ogg");
+    ASSERT_TRUE(test::writeSine(path, SF_FORMAT_OGG | SF_FORMAT_VORBIS, 44100, 2, 20.0, 440, -6));
+    test::Bytes bytes = test::readFile(path);
+    bytes.resize(bytes.size() / 2);
+    test::writeFile(path, bytes);
+    const AudioReport report = checkAudio(path);
+    EXPECT_EQ(report.frames, -1);
+    EXPECT_GT(prepareGameWav(path, dir.path("out.wav")).framesWritten, 0);
+}
+
+// Nearly 7 hours of 8 kHz mono: the header is all that is read.
+TEST(AudioCheck, ARecordingTooLongEvenPreparedIsSaidToBe) {
+    test::TempDir dir;
+    const std::string path = gameWav(dir, SF_FORMAT_WAV | SF_FORMAT_PCM_U8);
+    test::Bytes bytes = test::readFile(path);
+    const std::uint32_t samples = 8000u * 3600u * 7u;
+    for (const auto& [at, value] : {std::pair{24, 8000u}, {28, 8000u}, {40, samples}}) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+    bytes[22] = 1;  // mono
+    bytes[32] = 1;  // bytes per frame
+    test::writeFile(path, bytes);
+    std::filesystem::resize_file(path, 44 + samples);  // sparse
+    const AudioReport report = checkAudio(path);
+    EXPECT_TRUE(report.tooLong);
+    EXPECT_FALSE(checkAudio(gameWav(dir, SF_FORMAT_WAV | SF_FORMAT_PCM_16)).tooLong);
 }
 
 TEST(AudioCheck, UnreadableFileIsRefusedForWhatItHolds) {
