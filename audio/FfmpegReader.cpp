@@ -43,7 +43,6 @@ int readPacket(void* data, std::uint8_t* buffer, int size) {
     if (got < 0) return AVERROR(EIO);
     if (got == 0) return AVERROR_EOF;
     source->position += got;
-    source->furthest = std::max(source->furthest, source->position);
     return static_cast<int>(got);
 }
 

@@ -20,12 +20,12 @@ public:
     // Up to `count` bytes at `offset`, fewer only at the end; -1 on a read error.
     virtual std::int64_t readAt(std::int64_t offset, void* buffer, std::size_t count) = 0;
 
-    // Where the library reading it stands, and the furthest it has been: the progress of a
-    // recording whose length is unknown.
+    // Where the library reading it stands: the progress of a recording whose length is
+    // unknown. Not the furthest byte read, since a header at the end (an MP4's, an Ogg
+    // stream's last page) is read first.
     std::int64_t position = 0;
-    std::int64_t furthest = 0;
     double fractionRead() const {
-        return size() > 0 ? std::min(1.0, static_cast<double>(furthest) / size()) : 1.0;
+        return size() > 0 ? std::clamp(static_cast<double>(position) / size(), 0.0, 1.0) : 1.0;
     }
 };
 

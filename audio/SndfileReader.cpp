@@ -33,7 +33,6 @@ sf_count_t readBytes(void* buffer, sf_count_t count, void* data) {
         source->readAt(source->position, buffer, static_cast<std::size_t>(count));
     if (got < 0) return 0;
     source->position += got;
-    source->furthest = std::max(source->furthest, source->position);
     return got;
 }
 
