@@ -1,9 +1,13 @@
 #include "audio/AudioCheck.h"
 
+#include "audio/AudioReader.h"
 #include "audio/GameFormat.h"
+#include "audio/LoopPosition.h"
+#include "audio/LoopSuggester.h"
 #include "audio/RiffChunks.h"
-#include "audio/SoundFile.h"
 #include "audio/Wording.h"
+
+#include <sndfile.h>
 
 #include <optional>
 
@@ -43,28 +47,47 @@ void addLayoutDifferences(const RiffLayout& layout, AudioReport& report) {
 
 }  // namespace
 
-AudioReport checkAudio(const std::string& path) {
-    const SoundFile file = SoundFile::openForReading(path);
-    const SF_INFO& info = file.info();
+// Counts the frames of a stream whose header only guesses them.
+std::int64_t decodedFrames(AudioReader& reader) {
+    std::vector<float> block(8192 * static_cast<std::size_t>(reader.format().channels));
+    std::int64_t frames = 0;
+    while (const std::size_t got = reader.read(block.data(), 8192)) {
+        frames += static_cast<std::int64_t>(got);
+    }
+    return frames;
+}
+
+AudioReport checkAudio(const std::string& path, int stream) {
+    const std::unique_ptr<AudioReader> reader = openAudio(path, stream);
+    const AudioFormat& info = reader->format();
     AudioReport report;
     report.path = path;
-    report.container = describeContainer(info.format);
-    report.encoding = describeEncoding(info.format);
-    report.sampleRate = info.samplerate;
+    report.container = info.container;
+    report.encoding = info.codec;
+    report.codec = info.sndfileFormat != 0 ? describeCodec(info.sndfileFormat) : info.codec;
+    report.sampleRate = info.sampleRate;
     report.channels = info.channels;
-    report.frames = info.frames;
-    report.durationSeconds =
-        info.samplerate > 0 ? static_cast<double>(info.frames) / info.samplerate : 0.0;
+    report.title = info.title;
+    report.artist = info.artist;
+    report.stream = info.stream;
+    report.audioStreams = info.audioStreams;
+    report.frames = info.framesEstimated ? decodedFrames(*reader) : info.frames;
+    report.durationSeconds = report.frames < 0 ? -1.0
+                             : info.sampleRate > 0
+                                 ? static_cast<double>(report.frames) / info.sampleRate
+                                 : 0.0;
 
-    const int major = info.format & SF_FORMAT_TYPEMASK;
-    if (major != SF_FORMAT_WAV) {
+    const int major = info.sndfileFormat & SF_FORMAT_TYPEMASK;
+    if (major == SF_FORMAT_WAVEX) {
+        report.differences.push_back("it is a WAV with an extended format header, not a plain WAV");
+    } else if (major != SF_FORMAT_WAV) {
         report.differences.push_back("it is " + report.container + ", not a plain WAV");
     }
-    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) {
+    if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) {
         report.differences.push_back("its samples are " + report.encoding + ", not 16-bit PCM");
     }
-    if (info.samplerate != kGameSampleRate) {
-        report.differences.push_back("its sample rate is " + withThousands(info.samplerate) +
+    if (info.sampleRate != kGameSampleRate) {
+        report.differences.push_back("its sample rate is " + withThousands(info.sampleRate) +
                                      " Hz, not " + withThousands(kGameSampleRate) + " Hz");
     }
     if (info.channels != kGameChannels) {
@@ -80,7 +103,25 @@ AudioReport checkAudio(const std::string& path) {
             report.differences.push_back("it is not a little-endian RIFF WAVE file");
         }
     }
-    if (info.frames <= 0) report.differences.push_back("it holds no samples");
+    if (report.frames == 0) report.differences.push_back("it holds no samples");
+    const std::int64_t slack = info.sndfileFormat != 0 ? 0 : info.sampleRate / 10;
+    if (info.framesEstimated && info.framesPromised > 0 &&
+        report.frames + slack < info.framesPromised) {
+        report.differences.push_back(
+            "it is cut short: its header promises " +
+            formatTime(static_cast<double>(info.framesPromised) / info.sampleRate) +
+            " of sound, it holds " + formatTime(report.durationSeconds));
+    }
+    if (report.frames < 0)
+        report.differences.push_back("its length is unknown: the file may be damaged");
+    const std::int64_t bytes =
+        gameWavBytes(report.frames > 0 ? gameFramesFor(report.frames, info.sampleRate) : 0);
+    if (bytes > kMaxGameWavBytes) {
+        report.tooLong = true;
+        report.differences.push_back("it is too long for the game: even prepared it would be " +
+                                     withThousands(bytes) + " bytes, over the " +
+                                     withThousands(kMaxGameWavBytes) + " a game track may have");
+    }
     report.gameReady = report.differences.empty();
     return report;
 }

@@ -1,6 +1,7 @@
 #include "audio/AudioPreparer.h"
 
 #include "audio/AudioError.h"
+#include "audio/AudioReader.h"
 #include "audio/RateConverter.h"
 #include "audio/RiffChunks.h"
 #include "audio/SoundFile.h"
@@ -8,6 +9,7 @@
 #include "audio/Wording.h"
 #include "platform/TemporaryFile.h"
 
+#include <sndfile.h>
 #include <algorithm>
 #include <cmath>
 #include <functional>
@@ -19,15 +21,15 @@ namespace corvan::audio {
 
 namespace {
 
-bool holdsGameSamples(const SF_INFO& info) {
-    return (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 &&
-           info.samplerate == kGameSampleRate && info.channels == kGameChannels;
+bool holdsGameSamples(const AudioFormat& info) {
+    return (info.sndfileFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 &&
+           info.sampleRate == kGameSampleRate && info.channels == kGameChannels;
 }
 
 // A WAV whose data chunk promises more than the file holds was cut off, though libsndfile
 // reads what there is without complaint.
-void refuseCutShortWav(const SoundFile& source) {
-    const int major = source.info().format & SF_FORMAT_TYPEMASK;
+void refuseCutShortWav(const AudioReader& source) {
+    const int major = source.format().sndfileFormat & SF_FORMAT_TYPEMASK;
     if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) return;
     const std::optional<RiffLayout> layout = readRiffLayout(source.path());
     if (!layout || !layout->cutShort()) return;
@@ -48,7 +50,7 @@ std::size_t framesPerRead(const PrepareOptions& options, int channels) {
 }
 
 // False when cancelled.
-bool copyFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
+bool copyFrames(AudioReader& source, const WriteFrames& write, const AfterBlock& afterBlock,
                 const PrepareOptions& options, double& peak) {
     const std::size_t blockFrames = framesPerRead(options, kGameChannels);
     std::vector<std::int16_t> block(blockFrames * kGameChannels);
@@ -63,12 +65,12 @@ bool copyFrames(const SoundFile& source, const WriteFrames& write, const AfterBl
 }
 
 // False when cancelled.
-bool convertFrames(const SoundFile& source, const WriteFrames& write, const AfterBlock& afterBlock,
+bool convertFrames(AudioReader& source, const WriteFrames& write, const AfterBlock& afterBlock,
                    const PrepareOptions& options, PrepareResult& result) {
-    const int channels = source.info().channels;
-    const StereoMixer mixer(channels, source.channelMap(), options.gainDb);
+    const int channels = source.format().channels;
+    const StereoMixer mixer(channels, source.format().channelMap, options.gainDb);
     const int mixed = mixer.outputChannels();
-    RateConverter converter(source.info().samplerate, mixed);
+    RateConverter converter(source.format().sampleRate, mixed);
     std::vector<std::int16_t> doubled;
     const RateConverter::Sink sink = [&](const std::int16_t* frames, std::size_t count) {
         if (mixed == kGameChannels) return write(frames, count);
@@ -104,20 +106,25 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
         throw AudioError(outputPath, "the output would overwrite the recording it is made from");
     }
     if (options.blockFrames == 0) throw std::invalid_argument("blockFrames must be above 0");
-    const SoundFile source = SoundFile::openForReading(sourcePath);
-    const SF_INFO& info = source.info();
-    if (info.frames <= 0) throw AudioError(sourcePath, "the file holds no samples");
+    const std::unique_ptr<AudioReader> reader = openAudio(sourcePath, options.stream);
+    AudioReader& source = *reader;
+    const AudioFormat& info = source.format();
+    if (info.frames == 0) throw AudioError(sourcePath, "the file holds no samples");
     refuseCutShortWav(source);
 
     PrepareResult result;
+    result.stream = info.stream;
+    result.audioStreams = info.audioStreams;
     result.copiedUnchanged = holdsGameSamples(info) && options.gainDb == 0.0;
-    const std::int64_t expectedFrames =
-        result.copiedUnchanged
-            ? info.frames
-            : std::llround(static_cast<double>(info.frames) * kGameSampleRate / info.samplerate);
     const std::int64_t maxFrames =
         (options.maxOutputBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame;
-    if (gameWavBytes(expectedFrames) > options.maxOutputBytes) {
+    // A length the header only estimates or does not know is checked while writing.
+    const bool lengthKnown = info.frames > 0 && !info.framesEstimated;
+    const std::int64_t expectedFrames =
+        !lengthKnown || result.copiedUnchanged
+            ? info.frames
+            : std::llround(static_cast<double>(info.frames) * kGameSampleRate / info.sampleRate);
+    if (lengthKnown && gameWavBytes(expectedFrames) > options.maxOutputBytes) {
         throw AudioError(sourcePath,
                          "too long for the game: the result would be " +
                              withThousands(gameWavBytes(expectedFrames)) + " bytes, over the " +
@@ -131,12 +138,14 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     const AfterBlock afterBlock = [&](std::size_t frames) {
         framesRead += static_cast<std::int64_t>(frames);
         if (options.onProgress) {
-            options.onProgress(std::min(1.0, static_cast<double>(framesRead) / info.frames));
+            options.onProgress(lengthKnown ? std::min(1.0, static_cast<double>(framesRead) /
+                                                               static_cast<double>(info.frames))
+                                           : source.bytesFraction());
         }
         return !(options.shouldCancel && options.shouldCancel());
     };
     const WriteFrames write = [&](const std::int16_t* frames, std::size_t count) {
-        // The length is known beforehand only as far as libsndfile could tell it.
+        // The length is known beforehand only as far as the header could tell it.
         result.framesWritten += static_cast<std::int64_t>(count);
         if (result.framesWritten > maxFrames) {
             throw AudioError(sourcePath, "too long for the game: the result would be over " +
@@ -159,9 +168,14 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
         result.framesWritten = 0;
         return result;
     }
-    if (framesRead < info.frames) {
+    if (framesRead == 0) throw AudioError(sourcePath, "the file holds no samples");
+    // Only a length the file states is promised; FFmpeg's containers state it to the
+    // millisecond, so a little less is no damage.
+    const std::int64_t slack = info.sndfileFormat != 0 ? 0 : info.sampleRate / 10;
+    if (info.framesPromised > 0 && framesRead + slack < info.framesPromised) {
         throw AudioError(sourcePath, "the file ends early: after " + withThousands(framesRead) +
-                                         " of its " + withThousands(info.frames) + " frames");
+                                         " of its " + withThousands(info.framesPromised) +
+                                         " frames");
     }
     output.close();
     if (const std::error_code error = temporary.commit()) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace corvan::audio {
 
@@ -22,6 +23,8 @@ struct PrepareOptions {
     // kMaxBlockSamples samples; the memory used depends neither on the file nor on its
     // channel count or rate.
     std::size_t blockFrames = 8192;
+    // The audio stream to read by its number in the file; -1 takes the file's default.
+    int stream = -1;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
     std::int64_t maxOutputBytes = kMaxGameWavBytes;
 };
@@ -35,6 +38,9 @@ struct PrepareResult {
     // The largest magnitude of the result's samples before they were reduced to 16 bits, 1.0
     // being full scale: what decides whether a gain clips.
     double peak = 0.0;
+    // The audio stream read and every audio stream's number, as AudioFormat has them.
+    int stream = -1;
+    std::vector<int> audioStreams;
 };
 
 // The most samples (of all channels) read from the source at a time.
@@ -46,7 +52,7 @@ inline constexpr std::size_t kMaxBlockSamples = std::size_t{1} << 20;
 // is not a finite number above 0.
 std::optional<double> gainAvoidingClipping(const PrepareResult& result, double gainDb);
 
-// Writes `sourcePath`, any audio file libsndfile reads, to `outputPath` as a game-ready WAV:
+// Writes `sourcePath`, any recording AudioReader reads, to `outputPath` as a game-ready WAV:
 // 16-bit PCM, 22,050 Hz, stereo, with the plain 44-byte header and nothing else before the
 // samples.
 //

@@ -1,6 +1,7 @@
 #include "audio/LoopPlacement.h"
 
 #include "audio/AudioError.h"
+#include "audio/AudioReader.h"
 #include "audio/SoundFile.h"
 #include "audio/Wording.h"
 #include "platform/TemporaryFile.h"
@@ -94,10 +95,11 @@ std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::strin
     if (platform::sameFile(gameWavPath, outputPath)) {
         throw AudioError(outputPath, "the output would overwrite the WAV it is made from");
     }
-    const SoundFile source = SoundFile::openForReading(gameWavPath);
-    const SF_INFO& info = source.info();
-    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
-        info.samplerate != kGameSampleRate || info.channels != kGameChannels) {
+    const std::unique_ptr<AudioReader> reader = openAudio(gameWavPath);
+    AudioReader& source = *reader;
+    const AudioFormat& info = source.format();
+    if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
+        info.sampleRate != kGameSampleRate || info.channels != kGameChannels) {
         throw AudioError(gameWavPath, "not a game-ready WAV (16-bit PCM, 22,050 Hz, stereo)");
     }
     const std::int64_t total = info.frames + std::max<std::int64_t>(0, paddingFrames);

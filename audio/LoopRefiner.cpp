@@ -1,7 +1,7 @@
 #include "audio/LoopRefiner.h"
 
 #include "audio/AudioError.h"
-#include "audio/SoundFile.h"
+#include "audio/AudioReader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,12 +16,12 @@ bool windowInside(const std::vector<float>& mono, std::int64_t centre, int halfW
 }
 
 // Reads frames [from, from + count) of `file` as a mono mix; frames outside the file are 0.
-std::vector<float> readMono(const SoundFile& file, std::int64_t from, std::int64_t count) {
+std::vector<float> readMono(AudioReader& file, std::int64_t from, std::int64_t count) {
     std::vector<float> mono(static_cast<std::size_t>(count), 0.0f);
     const std::int64_t first = std::max<std::int64_t>(0, from);
-    const std::int64_t last = std::min<std::int64_t>(file.info().frames, from + count);
+    const std::int64_t last = std::min<std::int64_t>(file.format().frames, from + count);
     if (last <= first) return mono;
-    const int channels = file.info().channels;
+    const int channels = file.format().channels;
     std::vector<float> frames(static_cast<std::size_t>((last - first) * channels));
     file.seek(first);
     const std::size_t got = file.read(frames.data(), static_cast<std::size_t>(last - first));
@@ -69,11 +69,11 @@ std::int64_t bestEndOffset(const std::vector<float>& mono, std::int64_t start, s
 
 RefinedLoop refineLoop(const std::string& gameWavPath, const LoopFrames& loop, int radius,
                        int halfWindow) {
-    const SoundFile file = SoundFile::openForReading(gameWavPath);
+    const std::unique_ptr<AudioReader> file = openAudio(gameWavPath);
     // Only two short stretches are read: one around the start, one around the end.
     const std::int64_t span = halfWindow + radius;
-    const std::vector<float> aroundStart = readMono(file, loop.startFrame - span, 2 * span);
-    const std::vector<float> aroundEnd = readMono(file, loop.endFrame - span, 2 * span);
+    const std::vector<float> aroundStart = readMono(*file, loop.startFrame - span, 2 * span);
+    const std::vector<float> aroundEnd = readMono(*file, loop.endFrame - span, 2 * span);
     std::vector<float> both(aroundStart);
     both.insert(both.end(), aroundEnd.begin(), aroundEnd.end());
     const std::int64_t start = span, end = 3 * span;

@@ -1,7 +1,7 @@
 #include "audio/MusicFeatures.h"
 
 #include "audio/AudioError.h"
-#include "audio/SoundFile.h"
+#include "audio/AudioReader.h"
 
 #include <fftw3.h>
 #include <soxr.h>
@@ -80,22 +80,26 @@ void resample(soxr* resampler, const float* in, std::size_t count, double ratio,
 
 MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate,
                                       const std::function<bool()>& cancel) {
-    const SoundFile source = SoundFile::openForReading(path);
-    const SF_INFO& info = source.info();
-    if (info.frames <= 0) throw AudioError(path, "the file holds no samples");
+    const std::unique_ptr<AudioReader> source = openAudio(path);
+    const AudioFormat& info = source->format();
+    if (info.frames == 0) throw AudioError(path, "the file holds no samples");
     const int channels = info.channels;
     constexpr std::size_t kBlock = 8192;
     std::vector<float> block(kBlock * static_cast<std::size_t>(channels)), mixed(kBlock);
     std::vector<float> mono;
-    mono.reserve(
-        static_cast<std::size_t>(static_cast<double>(info.frames) * rate / info.samplerate + 1024));
+    if (info.frames > 0) {
+        mono.reserve(static_cast<std::size_t>(
+            static_cast<double>(info.frames) * rate / info.sampleRate + 1024));
+    }
+    std::int64_t framesRead = 0;
     try {
-        const bool convert = info.samplerate != rate;
-        const double ratio = static_cast<double>(rate) / info.samplerate;
+        const bool convert = info.sampleRate != rate;
+        const double ratio = static_cast<double>(rate) / info.sampleRate;
         const Resampler resampler =
-            convert ? makeResampler(info.samplerate, rate) : Resampler(nullptr, &soxr_delete);
-        while (const std::size_t got = source.read(block.data(), kBlock)) {
+            convert ? makeResampler(info.sampleRate, rate) : Resampler(nullptr, &soxr_delete);
+        while (const std::size_t got = source->read(block.data(), kBlock)) {
             if (cancel && cancel()) break;
+            framesRead += static_cast<std::int64_t>(got);
             for (std::size_t f = 0; f < got; ++f) {
                 float sum = 0;
                 for (int c = 0; c < channels; ++c) sum += block[f * channels + c];
@@ -113,9 +117,11 @@ MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate,
     } catch (const std::runtime_error& error) {
         throw AudioError(path, error.what());
     }
+    if (framesRead == 0) throw AudioError(path, "the file holds no samples");
     MusicFeatures features(std::move(mono), rate);
-    features.sourceFrames_ = info.frames;
-    features.sourceRate_ = info.samplerate;
+    // What was decoded: a header's count may be an estimate.
+    features.sourceFrames_ = framesRead;
+    features.sourceRate_ = info.sampleRate;
     return features;
 }
 

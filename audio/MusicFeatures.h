@@ -20,7 +20,7 @@ public:
     static constexpr int kWindow = 2048;  // 186 ms at 11,025 Hz: semitones apart from 65 Hz
     static constexpr int kHop = 256;      // 23 ms
 
-    // Reads any recording libsndfile reads, mixes it to mono and converts it to `rate` with
+    // Reads any recording AudioReader reads, mixes it to mono and converts it to `rate` with
     // libsoxr. Throws AudioError when it cannot be read or holds no samples. A `cancel` that
     // answers true, asked between blocks, ends the reading early with what was read.
     static MusicFeatures fromFile(const std::string& path, int rate = kDefaultRate,

@@ -1,9 +1,12 @@
 #include "audio/SeamPreview.h"
 
 #include "audio/AudioError.h"
+#include "audio/AudioReader.h"
 #include "audio/GameFormat.h"
 #include "audio/SoundFile.h"
 #include "platform/TemporaryFile.h"
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <vector>
@@ -12,8 +15,7 @@ namespace corvan::audio {
 
 namespace {
 
-void copyFrames(const SoundFile& from, std::int64_t start, std::int64_t count,
-                const SoundFile& to) {
+void copyFrames(AudioReader& from, std::int64_t start, std::int64_t count, const SoundFile& to) {
     constexpr std::int64_t kBlock = 8192;
     std::vector<std::int16_t> block(kBlock * kGameChannels);
     from.seek(start);
@@ -30,10 +32,11 @@ void copyFrames(const SoundFile& from, std::int64_t start, std::int64_t count,
 
 SeamPreviewResult writeSeamPreview(const std::string& gameWavPath, const LoopFrames& loop,
                                    const std::string& outputPath, double seconds) {
-    const SoundFile source = SoundFile::openForReading(gameWavPath);
-    const SF_INFO& info = source.info();
-    if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
-        info.samplerate != kGameSampleRate || info.channels != kGameChannels) {
+    const std::unique_ptr<AudioReader> reader = openAudio(gameWavPath);
+    AudioReader& source = *reader;
+    const AudioFormat& info = source.format();
+    if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
+        info.sampleRate != kGameSampleRate || info.channels != kGameChannels) {
         throw AudioError(gameWavPath, "not a game-ready WAV (16-bit PCM, 22,050 Hz, stereo)");
     }
     if (loop.startFrame < 0 || loop.endFrame > info.frames || loop.endFrame <= loop.startFrame) {

@@ -19,13 +19,6 @@ SoundFile::~SoundFile() {
     if (file_ != nullptr) sf_close(file_);
 }
 
-SoundFile SoundFile::openForReading(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file == nullptr) throw AudioError(path, sf_strerror(nullptr));
-    return SoundFile(file, info, path);
-}
-
 SoundFile SoundFile::openGameWavForWriting(int fd, const std::string& path) {
     SF_INFO info{};
     info.samplerate = kGameSampleRate;
@@ -36,38 +29,6 @@ SoundFile SoundFile::openGameWavForWriting(int fd, const std::string& path) {
     // Whatever precedes the samples is played as sound, so the header must stay bare.
     sf_command(file, SFC_SET_ADD_PEAK_CHUNK, nullptr, SF_FALSE);
     return SoundFile(file, info, path);
-}
-
-std::vector<int> SoundFile::channelMap() const {
-    std::vector<int> map(static_cast<std::size_t>(info_.channels));
-    const int bytes = static_cast<int>(map.size() * sizeof(int));
-    if (sf_command(file_, SFC_GET_CHANNEL_MAP_INFO, map.data(), bytes) != SF_TRUE) return {};
-    return map;
-}
-
-namespace {
-
-// libsndfile may report a decoding error (a FLAC stream that loses sync) while still
-// returning frames, so its error state is asked after every read.
-std::size_t checkedRead(SNDFILE* file, const std::string& path, sf_count_t got) {
-    if (got < 0 || sf_error(file) != SF_ERR_NO_ERROR) throw AudioError(path, sf_strerror(file));
-    return static_cast<std::size_t>(got);
-}
-
-}  // namespace
-
-std::size_t SoundFile::read(float* frames, std::size_t count) const {
-    return checkedRead(file_, path_, sf_readf_float(file_, frames, static_cast<sf_count_t>(count)));
-}
-
-std::size_t SoundFile::read(std::int16_t* frames, std::size_t count) const {
-    return checkedRead(file_, path_, sf_readf_short(file_, frames, static_cast<sf_count_t>(count)));
-}
-
-void SoundFile::seek(std::int64_t frame) const {
-    if (sf_seek(file_, static_cast<sf_count_t>(frame), SEEK_SET) < 0) {
-        throw AudioError(path_, sf_strerror(file_));
-    }
 }
 
 void SoundFile::write(const std::int16_t* frames, std::size_t count) const {

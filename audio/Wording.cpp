@@ -31,12 +31,11 @@ std::string withThousands(std::int64_t value) {
 
 std::string describeContainer(int sfFormat) {
     const int major = sfFormat & SF_FORMAT_TYPEMASK;
-    const int encoding = sfFormat & SF_FORMAT_SUBMASK;
     switch (major) {
         case SF_FORMAT_WAV:
             return "WAV";
         case SF_FORMAT_WAVEX:
-            return "WAVE_FORMAT_EXTENSIBLE WAV";
+            return "WAV";
         case SF_FORMAT_RF64:
             return "RF64 WAV";
         case SF_FORMAT_W64:
@@ -48,12 +47,7 @@ std::string describeContainer(int sfFormat) {
         case SF_FORMAT_FLAC:
             return "FLAC";
         case SF_FORMAT_OGG:
-            if (encoding == SF_FORMAT_VORBIS) return "Ogg Vorbis";
-            if (encoding == SF_FORMAT_OPUS) return "Opus";
             return "Ogg";
-        case SF_FORMAT_MPEG:
-            if (encoding == SF_FORMAT_MPEG_LAYER_III) return "MP3";
-            return "MPEG audio";
         default:
             return libraryName(major);
     }
@@ -95,6 +89,27 @@ std::string describeEncoding(int sfFormat) {
             return "MPEG Layer III";
         default:
             return libraryName(encoding);
+    }
+}
+
+std::string describeCodec(int sfFormat) {
+    if ((sfFormat & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC) return "FLAC";
+    switch (sfFormat & SF_FORMAT_SUBMASK) {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+        case SF_FORMAT_PCM_16:
+        case SF_FORMAT_PCM_24:
+        case SF_FORMAT_PCM_32:
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE:
+            return "PCM";
+        case SF_FORMAT_ALAC_16:
+        case SF_FORMAT_ALAC_20:
+        case SF_FORMAT_ALAC_24:
+        case SF_FORMAT_ALAC_32:
+            return "ALAC";
+        default:
+            return describeEncoding(sfFormat);
     }
 }
 

@@ -1,9 +1,10 @@
 // Prepares a 3-minute 44,100 Hz 16-bit stereo recording (as WAV and as FLAC) for the game
 // and has sox do the same with its very high quality rate conversion, alternating, and
 // prints the median times, their ratio, the THD+N of the 1 kHz tone in each output, and
-// the peak memory of preparing a one-hour recording. Then the peak memory of both for sources
-// of rates and channel counts no recording has, which must stay under 64 MiB; the run fails
-// when ours does not.
+// the peak memory of preparing a one-hour recording. Then the same 3 minutes as AAC in M4A,
+// read through FFmpeg's libraries, against the ffmpeg program resampling with soxr. Then the
+// peak memory of both for sources of rates and channel counts no recording has, which must
+// stay under 64 MiB; the run fails when ours does not.
 //
 // corvan-audio-bench [DIR]   default: the system's temporary directory
 
@@ -51,6 +52,17 @@ Run sox(const std::string& source, const std::string& target) {
         const char* const command[] = {"sox", source.c_str(), "-r",   "22050", "-b",   "16", "-c",
                                        "2",   target.c_str(), "rate", "-v",    nullptr};
         execvp(command[0], const_cast<char* const*>(command));
+        return 1;
+    });
+}
+
+// Runs a program with `arguments` in a child, its output to standard error dropped.
+Run program(std::vector<std::string> arguments) {
+    return inChild([&] {
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         return 1;
     });
 }
@@ -194,6 +206,32 @@ int main(int argc, char** argv) {
     }
     std::printf("THD+N of 1 kHz at -1 dBFS: prepare %.1f dB, sox %.1f dB\n", thdPlusNoiseDb(ours),
                 thdPlusNoiseDb(theirs));
+
+    const std::string m4a = (dir / "corvan-audio-bench.m4a").string();
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) {
+        std::printf("M4A: no ffmpeg program, skipped\n");
+    } else {
+        program({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", wav, "-c:a", "aac", "-b:a",
+                 "192k", m4a});
+        prepare(m4a, ours);
+        std::vector<double> ourTimes, ffmpegTimes;
+        long peak = 0;
+        for (int i = 0; i < rounds; ++i) {
+            const Run run = prepare(m4a, ours);
+            ourTimes.push_back(run.seconds);
+            peak = std::max(peak, run.peakKib);
+            ffmpegTimes.push_back(program({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", m4a,
+                                           "-ar", "22050", "-ac", "2", "-af",
+                                           "aresample=resampler=soxr", "-c:a", "pcm_s16le", theirs})
+                                      .seconds);
+        }
+        const double a = median(ourTimes), b = median(ffmpegTimes);
+        std::printf(
+            "M4A (AAC) prepare %.3f s, ffmpeg -ar 22050 -ac 2 with soxr %.3f s, ratio %.2f; "
+            "prepare's peak memory %ld KiB (%s 64 MiB)\n",
+            a, b, a / b, peak, peak < 64 * 1024 ? "under" : "OVER");
+        std::filesystem::remove(m4a);
+    }
 
     makeSource(hour, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 3600);
     const Run ourHour = prepare(hour, ours);

@@ -33,11 +33,27 @@ std::string seconds(double value) {
     return text;
 }
 
-// "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 2.50 s"
+// "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 2.50 s"; "MP3, 44,100 Hz, ...": a codec
+// named like its container is named once.
 std::string describeFormat(const audio::AudioReport& report) {
-    return report.container + ", " + report.encoding + ", " +
+    return report.container + ", " +
+           (report.encoding != report.container ? report.encoding + ", " : "") +
            audio::withThousands(report.sampleRate) + " Hz, " +
-           audio::describeChannels(report.channels) + ", " + seconds(report.durationSeconds);
+           audio::describeChannels(report.channels) + ", " +
+           (report.frames < 0 ? "length unknown" : seconds(report.durationSeconds));
+}
+
+std::string jsonTextOrNull(const std::string& text) {
+    return text.empty() ? "null" : jsonString(text);
+}
+
+// "  audio stream 1 of the audio streams 0, 1 was read; ...": only where there is a choice.
+std::string streamLine(int stream, const std::vector<int>& audioStreams) {
+    if (audioStreams.size() < 2) return {};
+    std::string numbers;
+    for (const int n : audioStreams) numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+    return "  audio stream " + std::to_string(stream) + " of the audio streams " + numbers +
+           " was read; --stream N reads another\n";
 }
 
 std::string reportJson(const audio::AudioReport& report) {
@@ -46,18 +62,15 @@ std::string reportJson(const audio::AudioReport& report) {
            ",\"encoding\":" + jsonString(report.encoding) +
            ",\"sampleRate\":" + std::to_string(report.sampleRate) +
            ",\"channels\":" + std::to_string(report.channels) +
-           ",\"frames\":" + std::to_string(report.frames) +
-           ",\"durationSeconds\":" + jsonNumber(report.durationSeconds) +
+           ",\"frames\":" + (report.frames < 0 ? "null" : std::to_string(report.frames)) +
+           ",\"durationSeconds\":" +
+           (report.frames < 0 ? "null" : jsonNumber(report.durationSeconds)) +
            ",\"chunksBeforeData\":" + jsonStrings(report.chunksBeforeData) +
            ",\"gameReady\":" + (report.gameReady ? "true" : "false") +
-           ",\"differences\":" + jsonStrings(report.differences) + "}";
-}
-
-// libsndfile would wait for ever for a FIFO's writer; a device is no recording either.
-void refuseSpecialFiles(const std::string& path) {
-    if (platform::kindOf(path) == platform::FileKind::Other) {
-        throw audio::AudioError(path, "it is not a regular file");
-    }
+           ",\"differences\":" + jsonStrings(report.differences) +
+           ",\"codec\":" + jsonString(report.codec) + ",\"title\":" + jsonTextOrNull(report.title) +
+           ",\"artist\":" + jsonTextOrNull(report.artist) +
+           ",\"stream\":" + (report.stream < 0 ? "null" : std::to_string(report.stream)) + "}";
 }
 
 // Redraws one line on a terminal: "Preparing [#######.............]  35%".
@@ -133,8 +146,8 @@ std::optional<bool> checkImc(platform::FileSystem& files, const std::string& pat
 
 }  // namespace
 
-int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileSystem& files,
-               std::ostream& out, std::ostream& err) {
+int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
+               platform::FileSystem& files, std::ostream& out, std::ostream& err) {
     int status = 0;
     std::string entries;
     for (const std::string& path : paths) {
@@ -144,8 +157,7 @@ int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileS
             continue;
         }
         try {
-            refuseSpecialFiles(path);
-            const audio::AudioReport report = audio::checkAudio(path);
+            const audio::AudioReport report = audio::checkAudio(path, stream);
             if (!report.gameReady) status = 1;
             if (json) {
                 entries += (entries.empty() ? "" : ",") + reportJson(report);
@@ -153,10 +165,16 @@ int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileS
             }
             out << path << ": " << describeFormat(report) << ": "
                 << (report.gameReady ? "ready for the game" : "not ready for the game") << '\n';
+            if (!report.title.empty() || !report.artist.empty()) {
+                out << "  " << (report.title.empty() ? "untitled" : "\"" + report.title + "\"")
+                    << (report.artist.empty() ? "" : " by " + report.artist) << '\n';
+            }
+            out << streamLine(report.stream, report.audioStreams);
             for (const std::string& difference : report.differences) {
                 out << "  - " << difference << '\n';
             }
-            if (!report.gameReady) out << "  " << kPrepareHint << '\n';
+            // No copy helps a recording too long for the game.
+            if (!report.gameReady && !report.tooLong) out << "  " << kPrepareHint << '\n';
         } catch (const audio::AudioError& error) {
             status = 1;
             err << "corvan-cli: " << error.what() << '\n';
@@ -177,11 +195,11 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
     ProgressBar bar(context.err);
     audio::PrepareOptions options;
     options.gainDb = gainDb;
+    options.stream = context.stream;
     if (context.progressBar) options.onProgress = [&bar](double fraction) { bar.show(fraction); };
     options.shouldCancel = [&context] { return context.stopSignal && context.stopSignal() != 0; };
     audio::PrepareResult result;
     try {
-        refuseSpecialFiles(source);
         result = audio::prepareGameWav(source, output, options);
     } catch (const audio::AudioError& error) {
         bar.end();
@@ -221,7 +239,7 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
                     << audio::withThousands(result.framesWritten) << " frames, "
                     << seconds(duration) << '\n';
     }
-    context.out << std::flush;
+    context.out << streamLine(result.stream, result.audioStreams) << std::flush;
     return std::nullopt;
 }
 

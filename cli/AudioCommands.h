@@ -11,11 +11,12 @@
 namespace corvan::cli {
 
 // `check`: describes each file on `out`, in words or as one JSON object, and whether the game
-// can play it as it is. A file that cannot be read gets one line on `err` with the file and
-// libsndfile's reason. An IMC file is told by its header: its kind, WAV bytes and loop.
-// Returns 0 when every recording is game-ready and every IMC file well-formed, else 1.
-int checkFiles(const std::vector<std::string>& paths, bool json, platform::FileSystem& files,
-               std::ostream& out, std::ostream& err);
+// can play it as it is; `stream` picks an audio stream by its number in the file, -1 the
+// default. A file that cannot be read gets one line on `err` with the file and the reason. An IMC
+// file is told by its header: its kind, WAV bytes and loop. Returns 0 when every recording is
+// game-ready and every IMC file well-formed, else 1.
+int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
+               platform::FileSystem& files, std::ostream& out, std::ostream& err);
 
 // How a preparation reports and is stopped.
 struct PrepareContext {
@@ -25,6 +26,8 @@ struct PrepareContext {
     bool progressBar = false;
     // The signal that asks the run to stop, 0 while none has arrived.
     std::function<int()> stopSignal = nullptr;
+    // The audio stream of the source to read, by its number in the file; -1 the default.
+    int stream = -1;
 };
 
 // The lowest --gain accepted, in decibels; a suggested gain below it is not offered.
@@ -37,9 +40,9 @@ inline constexpr double kLowestGainDb = -96.0;
 std::optional<int> prepareRecording(const std::string& source, const std::string& output,
                                     double gainDb, bool quiet, const PrepareContext& context);
 
-// The one-line warning `convert` gives before converting a recording that libsndfile reads
-// and the game cannot play as it is; nothing for a game-ready file, for one libsndfile cannot
-// read and for anything that is not a regular file (a FIFO is never opened).
+// The one-line warning `convert` gives before converting a recording that can be read and
+// the game cannot play as it is; nothing for a game-ready file, for one that cannot be read
+// and for anything that is not a regular file (a FIFO is never opened).
 std::optional<std::string> notGameReadyWarning(const std::string& source);
 
 }  // namespace corvan::cli

@@ -30,9 +30,13 @@ struct ConvertOptions {
     bool debug = false;
     bool prepare = false;
     double gainDb = 0.0;
+    int stream = -1;
     std::string source;
     std::string target;
 };
+
+constexpr const char* kStreamHelp =
+    "Read the audio stream numbered N in SOURCE (as check lists them) instead of its default";
 
 // A gain in decibels from -96 to 96; NaN and infinities, which CLI11's Range lets pass, are
 // refused too.
@@ -55,7 +59,9 @@ Recordings:
   The game plays 16-bit PCM WAV at 22,050 Hz in stereo, with nothing but the format
   before the samples; convert copies SOURCE's bytes as they are. check tells whether a
   recording is so and what differs. prepare writes a game-ready copy of any recording
-  libsndfile reads (WAV, AIFF, FLAC, Ogg, MP3, ...): mixed to stereo, resampled and
+  (WAV, AIFF, FLAC, Ogg, Opus, MP3, M4A/MP4 with AAC or ALAC, WebM, Matroska, WMA, AC-3,
+  and the sound of a video file; --stream N picks one of several audio streams), read
+  with libsndfile or FFmpeg's libraries: mixed to stereo, resampled and
   dithered to 16 bits; it reports samples clipped (a lower --gain avoids them), and a
   progress bar when standard error is a terminal. convert --prepare converts such a copy,
   made in a temporary file beside TARGET that is removed whatever happens. convert
@@ -148,7 +154,7 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
                 << std::flush;
             return 1;
         }
-        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
+        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals), options.stream};
         if (const auto failed =
                 prepareRecording(options.source, prepared->path(), options.gainDb, true, context)) {
             return *failed;
@@ -214,18 +220,21 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->expected(2)
         ->type_name("START END");
     convertCommand->add_flag("--debug", convertOptions.debug, "Show the intermediate values");
-    CLI::Option* prepareFlag = convertCommand->add_flag(
-        "--prepare", convertOptions.prepare,
-        "Convert a game-ready copy of SOURCE, which may be any recording libsndfile reads");
+    CLI::Option* prepareFlag =
+        convertCommand->add_flag("--prepare", convertOptions.prepare,
+                                 "Convert a game-ready copy of SOURCE, which may be any recording");
     convertCommand
         ->add_option("--gain", convertOptions.gainDb,
                      "With --prepare: change the volume by DB decibels, e.g. -3")
         ->type_name("DB")
         ->check(checkGain)
         ->needs(prepareFlag);
+    convertCommand->add_option("--stream", convertOptions.stream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(prepareFlag);
     convertCommand
-        ->add_option("SOURCE", convertOptions.source,
-                     "The WAV file; with --prepare, any recording libsndfile reads")
+        ->add_option("SOURCE", convertOptions.source, "The WAV file; with --prepare, any recording")
         ->required();
     convertCommand
         ->add_option("TARGET", convertOptions.target,
@@ -241,14 +250,19 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
 
     std::vector<std::string> checkPaths;
     bool checkJson = false;
+    int checkStream = -1;
     CLI::App* checkCommand = app.add_subcommand(
         "check", "Tell whether recordings are game-ready WAV files, and what differs");
     checkCommand->add_flag("--json", checkJson, "Print one JSON object");
+    checkCommand->add_option("--stream", checkStream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
     checkCommand->add_option("FILE", checkPaths, "The recordings")->required();
 
     std::string prepareSource;
     std::string prepareOutput;
     double gainDb = 0.0;
+    int prepareStream = -1;
     std::vector<std::string> loopAt;
     CLI::App* prepareCommand =
         app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
@@ -261,8 +275,10 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
                      "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
         ->expected(2)
         ->type_name("START END");
-    prepareCommand->add_option("SOURCE", prepareSource, "Any recording libsndfile reads")
-        ->required();
+    prepareCommand->add_option("--stream", prepareStream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    prepareCommand->add_option("SOURCE", prepareSource, "Any recording")->required();
     prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
         ->required();
 
@@ -281,8 +297,7 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     suggestCommand->add_flag("--any-frame", suggestOptions.anyFrame,
                              "Also loops whose ends fall inside a frame");
     suggestCommand->add_flag("--json", suggestOptions.json, "Print one JSON object");
-    suggestCommand->add_option("SOURCE", suggestOptions.source, "Any recording libsndfile reads")
-        ->required();
+    suggestCommand->add_option("SOURCE", suggestOptions.source, "Any recording")->required();
 
     PreviewOptions previewOptions;
     CLI::App* previewCommand = app.add_subcommand(
@@ -320,13 +335,15 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     if (convertCommand->parsed()) {
         return convert(convertOptions, files, out, err, signals, errIsTerminal);
     }
-    if (checkCommand->parsed()) return checkFiles(checkPaths, checkJson, files, out, err);
+    if (checkCommand->parsed()) {
+        return checkFiles(checkPaths, checkJson, checkStream, files, out, err);
+    }
     if (prepareCommand->parsed() && !loopAt.empty()) {
-        return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput}, stopSignal(signals),
-                             errIsTerminal, out, err);
+        return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput, prepareStream},
+                             stopSignal(signals), errIsTerminal, out, err);
     }
     if (prepareCommand->parsed()) {
-        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals)};
+        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals), prepareStream};
         return prepareRecording(prepareSource, prepareOutput, gainDb, false, context).value_or(0);
     }
     if (suggestCommand->parsed()) return suggestLoop(suggestOptions, out, err);

@@ -45,13 +45,6 @@ std::string suggestionJson(const audio::LoopSuggestion& s) {
            "}";
 }
 
-// libsndfile would wait for ever for a FIFO's writer; a device is no recording either.
-void refuseSpecialFiles(const std::string& path) {
-    if (platform::kindOf(path) == platform::FileKind::Other) {
-        throw audio::AudioError(path, "it is not a regular file");
-    }
-}
-
 const char* const kPrepareFirst =
     "`corvan-cli prepare SOURCE OUTPUT.wav` makes a game-ready copy to preview";
 
@@ -69,7 +62,6 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
     audio::AudioReport report;
     std::vector<audio::LoopSuggestion> suggestions;
     try {
-        refuseSpecialFiles(options.source);
         report = audio::checkAudio(options.source);
         suggestions = audio::suggestLoopsFor(options.source, suggest);
     } catch (const audio::AudioError& error) {
@@ -169,7 +161,6 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
     }
 
     try {
-        refuseSpecialFiles(wavPath);
         const audio::AudioReport report = audio::checkAudio(wavPath);
         if (!report.gameReady) {
             std::string differences;
@@ -221,7 +212,7 @@ int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stop
             << std::flush;
         return 1;
     }
-    const PrepareContext context{out, err, progressBar, stopSignal};
+    const PrepareContext context{out, err, progressBar, stopSignal, options.stream};
     if (const auto failed =
             prepareRecording(options.source, prepared.path(), options.gainDb, true, context)) {
         return *failed;

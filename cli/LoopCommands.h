@@ -41,6 +41,7 @@ struct LoopAtOptions {
     double gainDb = 0.0;
     std::string source;
     std::string output;
+    int stream = -1;  // the source's audio stream, -1 its default
 };
 
 // `prepare --loop-at`: prepares SOURCE as `prepare` does, then pads it with silence so that

@@ -22,6 +22,7 @@ std::optional<LoopSource> loopSourceFor(const std::string& path) {
 }
 
 std::optional<LoopSource> loopSourceFor(const std::string& path, const audio::AudioReport& report) {
+    if (report.frames < 0) return std::nullopt;  // no loop can be placed in an unknown length
     LoopSource source;
     source.path = path;
     source.gameReady = report.gameReady;

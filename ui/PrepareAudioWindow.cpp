@@ -36,9 +36,11 @@ QLabel* wrappingLabel(QWidget* parent, const char* name) {
 }
 
 QString describe(const audio::AudioReport& report) {
-    const std::string text = report.container + ", " + report.encoding + ", " +
+    const std::string text = report.container + ", " +
+                             (report.encoding != report.container ? report.encoding + ", " : "") +
                              audio::withThousands(report.sampleRate) + " Hz, " +
                              audio::describeChannels(report.channels);
+    if (report.frames < 0) return QString::fromStdString(text + ", length unknown");
     return QString::fromStdString(text) +
            QStringLiteral(", %1 s").arg(report.durationSeconds, 0, 'f', 1);
 }
@@ -63,7 +65,8 @@ PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
     grid->setColumnStretch(1, 1);
     source_ = named(new QLineEdit(this), "source");
     source_->setReadOnly(true);
-    source_->setPlaceholderText(QStringLiteral("Any recording: WAV, FLAC, Ogg, Opus, MP3, AIFF"));
+    source_->setPlaceholderText(QStringLiteral(
+        "Any recording: WAV, FLAC, Ogg, Opus, MP3, M4A, WebM, WMA, a video's sound"));
     source_->setFocusPolicy(Qt::ClickFocus);
     browse_ = named(new CommandButton(QStringLiteral("&Browse..."), this), "browse");
     format_ = wrappingLabel(this, "format");
@@ -137,8 +140,9 @@ void PrepareAudioWindow::browse() {
                                                     : QFileInfo(source_->text()).absolutePath();
     // Qt's own dialog, whose file view can be told to fit its columns to what they show.
     QFileDialog dialog(this, QStringLiteral("Choose a Recording"), start,
-                       QStringLiteral("Audio files (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif "
-                                      "*.aiff);;All files (*)"));
+                       QStringLiteral("Recordings (*.wav *.flac *.ogg *.oga *.opus *.mp3 *.aif "
+                                      "*.aiff *.m4a *.mp4 *.m4b *.aac *.alac *.webm *.mka *.mkv "
+                                      "*.wma *.asf *.ac3 *.mov *.avi);;All files (*)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (auto* view = dialog.findChild<QTreeView*>()) {

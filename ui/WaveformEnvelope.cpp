@@ -1,6 +1,6 @@
 #include "WaveformEnvelope.h"
 
-#include "audio/SoundFile.h"
+#include "audio/AudioReader.h"
 
 #include <algorithm>
 
@@ -8,10 +8,10 @@ namespace corvan::ui {
 
 WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns,
                                       const std::function<bool()>& cancel) {
-    const audio::SoundFile file = audio::SoundFile::openForReading(path);
-    const int channels = file.info().channels;
+    const std::unique_ptr<audio::AudioReader> file = audio::openAudio(path);
+    const int channels = file->format().channels;
     WaveformEnvelope envelope;
-    envelope.frames = file.info().frames;
+    envelope.frames = file->format().frames;
     if (envelope.frames <= 0 || columns <= 0) return envelope;
     // Short recordings get one column per frame at most.
     const auto count = static_cast<std::size_t>(std::min<std::int64_t>(columns, envelope.frames));
@@ -22,7 +22,7 @@ WaveformEnvelope WaveformEnvelope::of(const std::string& path, int columns,
     constexpr std::size_t kBlockFrames = 65536;
     std::vector<float> block(kBlockFrames * static_cast<std::size_t>(channels));
     std::int64_t frame = 0;
-    while (std::size_t got = file.read(block.data(), kBlockFrames)) {
+    while (std::size_t got = file->read(block.data(), kBlockFrames)) {
         if (cancel && cancel()) break;
         for (std::size_t i = 0; i < got; ++i, ++frame) {
             // The frame count in the header may be short of what the file holds.

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
@@ -168,13 +169,6 @@ struct Refusal {
     std::function<std::string(test::TempDir& dir, PrepareOptions&, std::string& output)> setUp;
 };
 
-std::string libsndfileReason(const std::string& path) {
-    SF_INFO info{};
-    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
-    if (file != nullptr) sf_close(file);
-    return file == nullptr ? sf_strerror(nullptr) : "libsndfile opened it";
-}
-
 std::string sineWav(test::TempDir& dir, double seconds) {
     EXPECT_TRUE(test::writeSine(dir.path("in.wav"), kWav16, 44100, 2, seconds, 440, -6));
     return dir.path("in.wav");
@@ -190,12 +184,12 @@ const Refusal kRefusals[] = {
     {"NotAudio",
      [](test::TempDir& dir, PrepareOptions&, std::string&) {
          test::writeFile(dir.path("in.wav"), Bytes(2000, 'x'));
-         return libsndfileReason(dir.path("in.wav"));
+         return std::string("not a recording");
      }},
     {"HeaderCutShort",
      [](test::TempDir& dir, PrepareOptions&, std::string&) {
          truncate(sineWav(dir, 1.0), 30);
-         return libsndfileReason(dir.path("in.wav"));
+         return std::string("No 'data' chunk");  // libsndfile's words on a WAV it knows
      }},
     {"SamplesCutShort",
      [](test::TempDir& dir, PrepareOptions&, std::string&) {
@@ -217,6 +211,11 @@ const Refusal kRefusals[] = {
                                      44100, 2, 3.0, 440, -6));
          truncate(dir.path("in.wav"), test::readFile(dir.path("in.wav")).size() / 2);
          return std::string("the file ends early: after ");
+     }},
+    {"Fifo",  // refused where the file is opened, never waited on
+     [](test::TempDir& dir, PrepareOptions&, std::string&) {
+         EXPECT_EQ(::mkfifo(dir.path("in.wav").c_str(), 0644), 0);
+         return std::string("not a regular file");
      }},
     {"NoFrames",
      [](test::TempDir& dir, PrepareOptions&, std::string&) {

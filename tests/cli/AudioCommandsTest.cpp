@@ -169,9 +169,10 @@ TEST_F(AudioCommands, CheckReportsWhatItCannotReadInOneLineAndGoesOn) {
         cli({"check", dir.path("missing.wav"), dir.path("bytes.wav"), dir.path("pipe.wav"), ready});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "corvan-cli: " + dir.path("missing.wav") +
-                         ": System error : No such file or directory.\n"
+                         ": No such file or directory\n"
                          "corvan-cli: " +
-                         dir.path("bytes.wav") + ": Format not recognised.\n" +
+                         dir.path("bytes.wav") +
+                         ": it is not a recording in any format this program reads\n" +
                          "corvan-cli: " + dir.path("pipe.wav") + ": it is not a regular file\n");
     EXPECT_NE(r.out.find(ready + ": WAV"), std::string::npos) << "the other files are checked";
 }
@@ -186,18 +187,19 @@ TEST_F(AudioCommands, CheckJsonIsOneObjectWithTheReportsFields) {
                          "\"sampleRate\":44100,\"channels\":1,\"frames\":88200,"
                          "\"durationSeconds\":2,\"chunksBeforeData\":[],\"gameReady\":false,"
                          "\"differences\":[\"its sample rate is 44,100 Hz, not 22,050 Hz\","
-                         "\"it has 1 channel (mono), not 2 channels (stereo)\"]},"
+                         "\"it has 1 channel (mono), not 2 channels (stereo)\"],"
+                         "\"codec\":\"PCM\",\"title\":null,\"artist\":null,\"stream\":null},"
                          "{\"path\":\"" +
                          ready +
                          "\",\"container\":\"WAV\",\"encoding\":\"16-bit PCM\","
                          "\"sampleRate\":22050,\"channels\":2,\"frames\":22050,"
                          "\"durationSeconds\":1,\"chunksBeforeData\":[],\"gameReady\":true,"
-                         "\"differences\":[]},"
+                         "\"differences\":[],\"codec\":\"PCM\",\"title\":null,"
+                         "\"artist\":null,\"stream\":null},"
                          "{\"path\":\"" +
                          dir.path("missing.wav") +
-                         "\",\"error\":\"System error : No such file or directory.\"}]}\n");
-    EXPECT_EQ(r.err, "corvan-cli: " + dir.path("missing.wav") +
-                         ": System error : No such file or directory.\n");
+                         "\",\"error\":\"No such file or directory\"}]}\n");
+    EXPECT_EQ(r.err, "corvan-cli: " + dir.path("missing.wav") + ": No such file or directory\n");
     EXPECT_EQ(cli({"check", "--json", ready}).status, 0);
 }
 
@@ -307,9 +309,9 @@ TEST_F(AudioCommands, PrepareFailuresAreOneLineAndLeaveNothing) {
         std::string source, output, err;
     } cases[] = {
         {dir.path("missing.wav"), dir.path("a.wav"),
-         dir.path("missing.wav") + ": System error : No such file or directory."},
+         dir.path("missing.wav") + ": No such file or directory"},
         {dir.path("bytes.wav"), dir.path("a.wav"),
-         dir.path("bytes.wav") + ": Format not recognised."},
+         dir.path("bytes.wav") + ": it is not a recording in any format this program reads"},
         {mono, mono, mono + ": the output would overwrite the recording it is made from"},
         {mono, dir.path("no folder/a.wav"),
          dir.path("no folder/a.wav") + ": No such file or directory"},
@@ -417,11 +419,10 @@ TEST_F(AudioCommands, ConvertPrepareFailuresPutEverythingBackAndLeaveNoTemporary
         std::string source, target, err;
     } cases[] = {
         {dir.path("bytes.wav"), track,
-         "corvan-cli: " + dir.path("bytes.wav") + ": Format not recognised.\n"},
+         "corvan-cli: " + dir.path("bytes.wav") +
+             ": it is not a recording in any format this program reads\n"},
         {dir.path("missing.wav"), track,
-         "corvan-cli: " + dir.path("missing.wav") +
-             ": System error : No such file or "
-             "directory.\n"},
+         "corvan-cli: " + dir.path("missing.wav") + ": No such file or directory\n"},
         {mono, dir.path("game/Music"),
          "corvan-cli: " + dir.path("game/Music") + ": cannot replace it: Is a directory\n"},
         {mono, mono, "corvan-cli: " + mono + ": cannot replace it: it is the source file itself\n"},

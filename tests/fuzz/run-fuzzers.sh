@@ -8,7 +8,7 @@ set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
-targets=(FuzzImcInspector FuzzLongToBytes FuzzHeaderTemplates)
+targets=(FuzzImcInspector FuzzLongToBytes FuzzHeaderTemplates FuzzAudioReader)
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCORVAN_FUZZ=ON -DCORVAN_BUILD_TESTS=OFF >/dev/null
@@ -25,6 +25,19 @@ for loop in "" "--loop 10% 90%"; do
     { printf '\0\0\0\0'; cat "$build/seeds/short.imc"; } >"$seeds/${loop:+looped}${loop:-queued}"
 done
 
+# Seeds for the recording reader: a short tone in each format FFmpeg or libsndfile reads.
+seeds=$build/seeds/FuzzAudioReader
+mkdir -p "$seeds"
+cp "$build/seeds/short.wav" "$seeds/short.wav"
+if command -v ffmpeg >/dev/null; then
+    for kind in m4a:aac webm:libopus mkv:libvorbis wma:wmav2 ac3:ac3 mp3:libmp3lame \
+        flac:flac ogg:libvorbis; do
+        ffmpeg -v quiet -y -f lavfi -i "sine=frequency=440:duration=0.2" -ac 2 \
+            -c:a "${kind#*:}" "$seeds/tone.${kind%%:*}" || true
+    done
+fi
+
+export LSAN_OPTIONS=suppressions=$root/tests/leak-suppressions.txt
 for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
@@ -32,7 +45,7 @@ for target in "${targets[@]}"; do
     [ -d "$build/seeds/$target" ] && extra=("$build/seeds/$target")
     log=$build/$target.log
     if ! "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
-        -artifact_prefix="$build/findings/$target-" "$corpus" "${extra[@]}" >"$log" 2>&1; then
+        -timeout=25 -artifact_prefix="$build/findings/$target-" "$corpus" "${extra[@]}" >"$log" 2>&1; then
         tail -40 "$log"
         echo "$target: FINDING, see $build/findings/" >&2
         exit 1
