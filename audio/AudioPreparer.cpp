@@ -1,6 +1,7 @@
 #include "audio/AudioPreparer.h"
 
 #include "audio/AudioError.h"
+#include "audio/OutputCheck.h"
 #include "audio/RateConverter.h"
 #include "audio/RiffChunks.h"
 #include "audio/SoundFile.h"
@@ -83,9 +84,7 @@ bool convertFrames(const SoundFile& source, const WriteFrames& write, const Afte
 
 PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
                              const PrepareOptions& options) {
-    if (platform::sameFile(sourcePath, outputPath)) {
-        throw AudioError(outputPath, "the output would overwrite the recording it is made from");
-    }
+    checkOutput(outputPath, {sourcePath});
     if (options.blockFrames == 0) throw std::invalid_argument("blockFrames must be above 0");
     const SoundFile source = SoundFile::openForReading(sourcePath);
     const SF_INFO& info = source.info();

@@ -1,6 +1,7 @@
 #include "audio/LoopPlacement.h"
 
 #include "audio/AudioError.h"
+#include "audio/OutputCheck.h"
 #include "audio/SoundFile.h"
 #include "audio/Wording.h"
 #include "platform/TemporaryFile.h"
@@ -91,9 +92,7 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
 
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
                                 std::int64_t paddingFrames) {
-    if (platform::sameFile(gameWavPath, outputPath)) {
-        throw AudioError(outputPath, "the output would overwrite the WAV it is made from");
-    }
+    checkOutput(outputPath, {gameWavPath});
     const SoundFile source = SoundFile::openForReading(gameWavPath);
     const SF_INFO& info = source.info();
     if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||

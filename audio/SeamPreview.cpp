@@ -2,6 +2,7 @@
 
 #include "audio/AudioError.h"
 #include "audio/GameFormat.h"
+#include "audio/OutputCheck.h"
 #include "audio/SoundFile.h"
 #include "platform/TemporaryFile.h"
 
@@ -30,6 +31,7 @@ void copyFrames(const SoundFile& from, std::int64_t start, std::int64_t count,
 
 SeamPreviewResult writeSeamPreview(const std::string& gameWavPath, const LoopFrames& loop,
                                    const std::string& outputPath, double seconds) {
+    checkOutput(outputPath, {gameWavPath});
     const SoundFile source = SoundFile::openForReading(gameWavPath);
     const SF_INFO& info = source.info();
     if ((info.format & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
