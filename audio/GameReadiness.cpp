@@ -28,7 +28,9 @@ GameReadiness judgeGameReadiness(const std::string& path) {
         if (report.gameReady) return {GameReadiness::Verdict::Ready, {}};
         return {GameReadiness::Verdict::NotReady, report.differences};
     } catch (const AudioError& error) {
-        return {GameReadiness::Verdict::NotARecording, {error.reason()}};
+        std::string reason = error.reason();  // libsndfile's words, in brackets without their stop
+        if (!reason.empty() && reason.back() == '.') reason.pop_back();
+        return {GameReadiness::Verdict::NotARecording, {reason}};
     }
 }
 

@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -51,15 +52,11 @@ Bytes patternBytes(std::size_t size) {
 Bytes gameReadyWav(std::size_t size) {
     Bytes bytes = patternBytes(size);
     const auto data = static_cast<std::uint32_t>(size - 44);
-    // The header's eleven little-endian words: "RIFF", its length, "WAVE", "fmt ", 16, PCM in
-    // stereo, 22,050 Hz, 88,200 bytes a second, 4-byte frames of 16 bits, "data", its length.
+    // "RIFF", its length, "WAVE", "fmt ", 16, PCM in stereo, 22,050 Hz, 88,200 bytes a second,
+    // 4-byte frames of 16 bits, "data", its length: little-endian, as on the test machines.
     const std::uint32_t words[] = {0x46464952, data + 36, 0x45564157, 0x20746d66, 16,  0x00020001,
                                    22050,      88200,     0x00100004, 0x61746164, data};
-    for (std::size_t i = 0; i < 11; ++i) {
-        for (std::size_t b = 0; b < 4; ++b) {
-            bytes[4 * i + b] = static_cast<std::uint8_t>(words[i] >> (8 * b));
-        }
-    }
+    std::memcpy(bytes.data(), words, sizeof words);
     return bytes;
 }
 
