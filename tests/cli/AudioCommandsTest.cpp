@@ -216,8 +216,9 @@ TEST_F(AudioCommands, CheckAndPrepareWithoutTheirFilesAreUsageErrors) {
         EXPECT_NE(r.err.find("\nusage: corvan-cli convert [--prepare [--gain DB]]"),
                   std::string::npos);
         EXPECT_NE(r.err.find("\n       corvan-cli check [--json] FILE...\n"), std::string::npos);
-        EXPECT_NE(r.err.find("\n       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"),
-                  std::string::npos);
+        EXPECT_NE(
+            r.err.find("\n       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"),
+            std::string::npos);
     }
     EXPECT_FALSE(fs::exists("b.wav"));
 }
