@@ -117,8 +117,7 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
     const auto whole = suggestLoops(features, 22050 * 20, {.count = 10, .wholeFramesOnly = true});
     ASSERT_EQ(whole.size(), 10u);
     for (const LoopSuggestion& loop : whole) EXPECT_TRUE(loop.frames.onWholeFrames());
-    // However short the file and the minimum, no loop ends at or before its own start.
-    // A file this short has few loops of any length, so that all of them are asked for.
+    // No loop ends at or before its start, even among all the loops of a very short file.
     const SuggestOptions any{
         .count = 100000, .minLengthSeconds = 0, .minLengthShare = 0, .separationPermille = 0};
     for (const std::int64_t frames : {200, 250}) {

@@ -2,8 +2,7 @@
 # Installs the Debian package into a fresh Debian 12 root, with only what its dependencies
 # bring, and uses it there from /usr/bin: both programs' --version, a conversion that is
 # inspected afterwards, preparing a recording (libsndfile, libsoxr), and the desktop
-# program's window on a virtual screen, ended by SIGTERM as a logout would. First lintian,
-# which must find no error and no warning in it.
+# program's window on a virtual screen, ended by SIGTERM as a logout would; first lintian.
 # Needs root, debootstrap and the Debian mirror; takes one to three minutes, mostly
 # downloading and unpacking.
 # usage: fresh-root.sh PACKAGE.deb [MIRROR]

@@ -52,8 +52,7 @@ Bytes patternBytes(std::size_t size) {
 Bytes gameReadyWav(std::size_t size) {
     Bytes bytes = patternBytes(size);
     const auto data = static_cast<std::uint32_t>(size - 44);
-    // "RIFF", its length, "WAVE", "fmt ", 16, PCM in stereo, 22,050 Hz, 88,200 bytes a second,
-    // 4-byte frames of 16 bits, "data", its length: little-endian, as on the test machines.
+    // The plain header's little-endian words (as on the test machines): RIFF, WAVE, fmt, data.
     const std::uint32_t words[] = {0x46464952, data + 36, 0x45564157, 0x20746d66, 16,  0x00020001,
                                    22050,      88200,     0x00100004, 0x61746164, data};
     std::memcpy(bytes.data(), words, sizeof words);
