@@ -2,6 +2,7 @@
 
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
+#include "audio/OutputCheck.h"
 #include "audio/RateConverter.h"
 #include "audio/RiffChunks.h"
 #include "audio/SoundFile.h"
@@ -102,9 +103,7 @@ std::optional<double> gainAvoidingClipping(const PrepareResult& result, double g
 
 PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
                              const PrepareOptions& options) {
-    if (platform::sameFile(sourcePath, outputPath)) {
-        throw AudioError(outputPath, "the output would overwrite the recording it is made from");
-    }
+    checkOutput(outputPath, {sourcePath});
     if (options.blockFrames == 0) throw std::invalid_argument("blockFrames must be above 0");
     const std::unique_ptr<AudioReader> reader = openAudio(sourcePath, options.stream);
     AudioReader& source = *reader;

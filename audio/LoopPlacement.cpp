@@ -2,6 +2,7 @@
 
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
+#include "audio/OutputCheck.h"
 #include "audio/SoundFile.h"
 #include "audio/Wording.h"
 #include "platform/TemporaryFile.h"
@@ -92,9 +93,7 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
 
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
                                 std::int64_t paddingFrames) {
-    if (platform::sameFile(gameWavPath, outputPath)) {
-        throw AudioError(outputPath, "the output would overwrite the WAV it is made from");
-    }
+    checkOutput(outputPath, {gameWavPath});
     const std::unique_ptr<AudioReader> reader = openAudio(gameWavPath);
     AudioReader& source = *reader;
     const AudioFormat& info = source.format();

@@ -46,6 +46,10 @@ struct LoopFrames {
 
     bool onWholeFrames() const { return startByteRemainder == 0 && endByteRemainder == 0; }
     std::int64_t lengthFrames() const { return endFrame - startFrame; }
+    // The jump is taken at or before the point it lands on, as two sliders too close together
+    // for the file's length give (the header puts the jump 721 bytes before the loop start
+    // of the same position). Written as it is, such a loop plays nothing of its own.
+    bool degenerate() const { return endFrame <= startFrame; }
     bool operator==(const LoopFrames&) const = default;
 };
 

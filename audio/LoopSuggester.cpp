@@ -45,7 +45,8 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
         if (at[s].startFrame < 0) continue;
         for (int e = s + 1; e <= kPermilleMax; ++e) {
             if (at[e].endFrame > gameFrames) break;
-            if (at[e].endFrame - at[s].startFrame < minFrames) continue;
+            const LoopFrames loop{at[s].startFrame, at[e].endFrame};
+            if (loop.degenerate() || loop.lengthFrames() < minFrames) continue;
             if (options.wholeFramesOnly &&
                 (at[s].startByteRemainder != 0 || at[e].endByteRemainder != 0)) {
                 continue;

@@ -3,6 +3,7 @@
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
 #include "audio/GameFormat.h"
+#include "audio/OutputCheck.h"
 #include "audio/SoundFile.h"
 #include "platform/TemporaryFile.h"
 
@@ -32,6 +33,7 @@ void copyFrames(AudioReader& from, std::int64_t start, std::int64_t count, const
 
 SeamPreviewResult writeSeamPreview(const std::string& gameWavPath, const LoopFrames& loop,
                                    const std::string& outputPath, double seconds) {
+    checkOutput(outputPath, {gameWavPath});
     const std::unique_ptr<AudioReader> reader = openAudio(gameWavPath);
     AudioReader& source = *reader;
     const AudioFormat& info = source.format();

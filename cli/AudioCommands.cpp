@@ -5,6 +5,8 @@
 #include "audio/AudioError.h"
 #include "audio/AudioPreparer.h"
 #include "audio/GameFormat.h"
+#include "audio/GameReadiness.h"
+#include "audio/OutputCheck.h"
 #include "audio/Wording.h"
 #include "engine/JsonText.h"
 #include "platform/TemporaryFile.h"
@@ -243,21 +245,30 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
     return std::nullopt;
 }
 
-std::optional<std::string> notGameReadyWarning(const std::string& source) {
-    if (platform::kindOf(source) != platform::FileKind::Regular) return std::nullopt;
-    audio::AudioReport report;
+std::optional<int> refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
+                                bool overwrite, std::ostream& err) {
     try {
-        report = audio::checkAudio(source);
-    } catch (const audio::AudioError&) {
-        return std::nullopt;  // the engine never interprets the bytes; neither does the warning
+        audio::checkOutput(
+            output, inputs,
+            overwrite ? audio::ExistingOutput::Replace : audio::ExistingOutput::Refuse);
+        return std::nullopt;
+    } catch (const audio::OutputExists& error) {
+        err << "corvan-cli: " << error.what() << "; --overwrite replaces it\n" << std::flush;
+    } catch (const audio::AudioError& error) {
+        err << "corvan-cli: " << error.what() << '\n' << std::flush;
     }
-    if (report.gameReady) return std::nullopt;
-    std::string differences;
-    for (const std::string& difference : report.differences) {
-        differences += (differences.empty() ? "" : "; ") + difference;
+    return 1;
+}
+
+std::optional<std::string> notGameReadyWarning(const std::string& source) {
+    const audio::GameReadiness readiness = audio::judgeGameReadiness(source);
+    using Verdict = audio::GameReadiness::Verdict;
+    if (readiness.verdict == Verdict::Ready || readiness.verdict == Verdict::NotAFile) {
+        return std::nullopt;
     }
-    return "corvan-cli: warning: " + source + " is not ready for the game (" + differences +
-           "); its bytes are converted as they are, --prepare converts a game-ready copy";
+    return "corvan-cli: warning: " + source + " " + readiness.describe() +
+           "; its bytes are converted as they are" +
+           (readiness.verdict == Verdict::NotReady ? ", --prepare converts a game-ready copy" : "");
 }
 
 }  // namespace corvan::cli

@@ -40,9 +40,14 @@ inline constexpr double kLowestGainDb = -96.0;
 std::optional<int> prepareRecording(const std::string& source, const std::string& output,
                                     double gainDb, bool quiet, const PrepareContext& context);
 
-// The one-line warning `convert` gives before converting a recording that can be read and
-// the game cannot play as it is; nothing for a game-ready file, for one that cannot be read
-// and for anything that is not a regular file (a FIFO is never opened).
+// Refuses, with one line on `err`, an output that is one of `inputs` or, unless `overwrite`,
+// that exists (audio::checkOutput). Returns 1 then, nothing when it may be written.
+std::optional<int> refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
+                                bool overwrite, std::ostream& err);
+
+// The one-line warning `convert` gives before converting a file whose bytes the game cannot
+// play as they are (audio::judgeGameReadiness); nothing for a game-ready file and for
+// anything that is not a regular file (a FIFO is never opened).
 std::optional<std::string> notGameReadyWarning(const std::string& source);
 
 }  // namespace corvan::cli

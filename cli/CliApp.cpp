@@ -6,6 +6,7 @@
 #include "ImcFile.h"
 #include "LoopCommands.h"
 #include "Usage.h"
+#include "audio/LoopPosition.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
@@ -50,12 +51,13 @@ std::string checkGain(const std::string& text) {
     return {};
 }
 
-constexpr const char* kFooter = R"(Output:
+// The sections of the general help; each command's help shows those that concern it.
+constexpr const char* kOutputSection = R"(Output:
   Results and --debug values go to standard output; warnings, errors and the reason of a
   failure go to standard error. Output that cannot be written (a closed pipe, a full disk)
-  is dropped and changes neither the conversion nor the exit status.
+  is dropped and changes neither the conversion nor the exit status.)";
 
-Recordings:
+constexpr const char* kRecordingsSection = R"(Recordings:
   The game plays 16-bit PCM WAV at 22,050 Hz in stereo, with nothing but the format
   before the samples; convert copies SOURCE's bytes as they are. check tells whether a
   recording is so and what differs. prepare writes a game-ready copy of any recording
@@ -65,9 +67,11 @@ Recordings:
   dithered to 16 bits; it reports samples clipped (a lower --gain avoids them), and a
   progress bar when standard error is a terminal. convert --prepare converts such a copy,
   made in a temporary file beside TARGET that is removed whatever happens. convert
-  without it warns about a WAV that is not game-ready and converts it unchanged.
+  without it warns about a file that is not a game-ready WAV and converts it unchanged.
+  prepare and preview never write over one of their inputs, nor over an existing OUTPUT
+  unless --overwrite is given.)";
 
-Loops:
+constexpr const char* kLoopsSection = R"(Loops:
   inspect and check show a looped IMC file's loop start, end and length as m:ss.mmm and
   WAV bytes (check reads the header only). suggest-loop ranks the loops the sliders can
   give a recording by how seamless the jump sounds and prints the convert --loop values
@@ -76,51 +80,105 @@ Loops:
   the jump as the game plays it: N seconds before the loop end, then N from the start.
   prepare --loop-at pads the prepared copy with silence, which a loop never reaches, until
   two slider positions land within 1 ms of the times (a warning says by how much they
-  miss otherwise) and prints them as --loop START END.
+  miss otherwise) and prints them as --loop START END. convert warns about a loop whose
+  end lies at or before its start, which sliders too close together give.)";
 
-Backup and restore:
+constexpr const char* kBackupSection = R"(Backup and restore:
   An existing TARGET is renamed to TARGET.bak before the new file is written under its
   name; an older TARGET.bak is kept aside and replaced only once the new file is complete.
   If the conversion fails or is interrupted (SIGINT, SIGTERM, SIGHUP), TARGET and
-  TARGET.bak are put back as they were. TARGET must be a regular file or absent, and not
-  SOURCE itself. With --loop, START must not lie behind END (START <= END).
+  TARGET.bak are put back as they were. TARGET must be a regular file or absent, and
+  neither it nor TARGET.bak may be SOURCE itself. With --loop, START must not lie behind
+  END (START <= END).)";
 
-Exit status:
+// Exit statuses, the lines of each command's help.
+constexpr const char* kExitHeading = "Exit status:\n";
+constexpr const char* kExitConverted = "  0        converted";
+constexpr const char* kExitInspected = "  0        the file inspected is a well-formed IMC file";
+constexpr const char* kExitChecked =
+    "  0        every file checked is game-ready (an IMC file: well-formed)";
+constexpr const char* kExitPrepared = "  0        prepared";
+constexpr const char* kExitSuggested = "  0        loops suggested";
+constexpr const char* kExitPreviewed = "  0        the preview written";
+constexpr const char* kExitConvertFailed = "  1        the conversion failed or was refused";
+constexpr const char* kExitInspectFailed =
+    "  1        the file inspected is not a well-formed IMC file or cannot be read";
+constexpr const char* kExitCheckFailed =
+    "  1        a file checked is not game-ready or cannot be read";
+constexpr const char* kExitPrepareFailed =
+    "  1        preparing failed or was refused (OUTPUT is an input, or exists without\n"
+    "           --overwrite)";
+constexpr const char* kExitSuggestFailed = "  1        no loop of the length asked for fits";
+constexpr const char* kExitPreviewFailed =
+    "  1        the preview cannot be made (a source that is not game-ready) or was\n"
+    "           refused (OUTPUT is an input, or exists without --overwrite)";
+constexpr const char* kExitUsage = "  2        usage error";
+constexpr const char* kExitSignal =
+    R"(  128+N    the conversion or the preparation was stopped by signal N (SIGINT 130,
+           SIGTERM 143, SIGHUP 129); the files are as they were before the run. A signal
+           that comes once the new file is complete changes nothing: the status is 0)";
+
+std::string exitSection(std::initializer_list<const char*> lines) {
+    std::string text = kExitHeading;
+    for (const char* line : lines) text += std::string(line) + '\n';
+    text.pop_back();
+    return text;
+}
+
+std::string sections(std::initializer_list<std::string> parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : "\n\n") + part;
+    return text;
+}
+
+// The whole help: every section, every status.
+std::string generalFooter() {
+    return sections({kOutputSection, kRecordingsSection, kLoopsSection, kBackupSection,
+                     R"(Exit status:
   0        converted, or the file inspected is a well-formed IMC file, or every file
            checked is game-ready (an IMC file: well-formed), or prepared, or loops
            suggested, or the preview written
   1        the conversion failed or was refused, or the file inspected is not a
            well-formed IMC file or cannot be read, or a file checked is not game-ready
-           or cannot be read, or preparing failed, or no loop of the length asked for
-           fits, or the preview cannot be made (a source that is not game-ready)
+           or cannot be read, or preparing failed or was refused, or no loop of the length
+           asked for fits, or the preview cannot be made (a source that is not
+           game-ready) or was refused; prepare and preview refuse an OUTPUT that is an
+           input, or that exists without --overwrite
   2        usage error
-  128+N    the conversion or the preparation was stopped by signal N (SIGINT 130,
-           SIGTERM 143, SIGHUP 129); the files are as they were before the run. A signal
-           that comes once the new file is complete changes nothing: the status is 0)";
+)" + std::string(kExitSignal)});
+}
 
 // The signal that asks a run to stop, 0 while none has arrived or none is watched.
 std::function<int()> stopSignal(const platform::TerminationSignals* signals) {
     return [signals] { return signals != nullptr ? signals->received() : 0; };
 }
 
-// Why `target` must not be replaced by the conversion of `source`, as replaceTrack would
-// refuse it; asked before preparing, which would otherwise be done for nothing, or beside a
-// device.
-std::optional<FileStepError> refusalBeforePreparing(platform::FileSystem& files,
-                                                    const std::string& source,
-                                                    const std::string& target) {
-    const platform::FileStatus status = files.status(target);
-    if (status.error) return FileStepError{target, "replace it", status.error};
-    if (status.kind == platform::FileKind::Directory) {
-        return FileStepError{target, "replace it", std::make_error_code(std::errc::is_a_directory)};
+// A refused or failed replacement: the reason, then the engine's own word for it.
+int replacementFailed(std::ostream& err, const FileStepError& error) {
+    err << "corvan-cli: " << error.describe() << '\n'
+        << ImcBuilder::kFailedMessage << '\n'
+        << std::flush;
+    return 1;
+}
+
+// Warns about a loop that the sliders put at or before its own start in `wavPath`.
+void warnIfDegenerate(platform::FileSystem& files, const std::string& wavPath,
+                      const CliInputs& inputs, std::ostream& err) {
+    if (!inputs.loop) return;
+    std::optional<std::uint64_t> size;
+    if (platform::kindOf(wavPath) == platform::FileKind::Regular) {
+        const platform::File file(files, wavPath, platform::OpenMode::ReadExisting);
+        if (file.isOpen()) size = files.sizeOf(file.handle());
     }
-    if (status.kind == platform::FileKind::Other) {
-        return FileStepError{target, "replace it", {}, "it is not a regular file"};
-    }
-    if (status.kind == platform::FileKind::Regular && platform::sameFile(source, target)) {
-        return FileStepError{target, "replace it", {}, "it is the source file itself"};
-    }
-    return std::nullopt;
+    if (!size) return;  // the conversion says why it cannot read the file
+    const audio::LoopFrames loop =
+        audio::loopFramesFor(static_cast<std::int64_t>(*size), inputs.start, inputs.end);
+    if (!loop.degenerate()) return;
+    err << "corvan-cli: warning: the loop ends ("
+        << audio::formatTime(audio::framesToSeconds(loop.endFrame)) << ") at or before it starts ("
+        << audio::formatTime(audio::framesToSeconds(loop.startFrame))
+        << "): START and END lie too close together for this file; it is written as they are\n"
+        << std::flush;
 }
 
 int convert(const ConvertOptions& options, platform::FileSystem& files, std::ostream& out,
@@ -140,9 +198,9 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     // file onto this name, so the name is taken from the start and nothing else gets it.
     std::optional<platform::TemporaryFile> prepared;
     if (options.prepare) {
-        if (const auto refusal = refusalBeforePreparing(files, options.source, options.target)) {
-            err << "corvan-cli: " << refusal->describe() << '\n' << std::flush;
-            return 1;
+        // Asked before preparing, which would otherwise be done for nothing.
+        if (const auto refusal = replacementRefusal(files, options.source, options.target)) {
+            return replacementFailed(err, *refusal);
         }
         prepared.emplace(options.target);
         if (prepared->error()) {
@@ -163,11 +221,16 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
         err << *warning << '\n' << std::flush;
     }
 
+    const std::string wavPath = prepared ? prepared->path() : options.source;
+    warnIfDegenerate(files, wavPath, inputs, err);
+
     ConsoleUserInterface user(out, err);
     ImcBuilder builder(files, user, inputs);
     const ReplacementResult result =
-        replaceTrack(builder, files, user, prepared ? prepared->path() : options.source,
-                     options.target, OriginalTrack::IfPresent);
+        replaceTrack(builder, files, user, wavPath, options.target, OriginalTrack::IfPresent);
+    if (result.outcome == ReplacementResult::Outcome::BackupFailed && result.error) {
+        return replacementFailed(err, *result.error);
+    }
     if (result.error) err << "corvan-cli: " << result.error->describe() << '\n' << std::flush;
     if (result.outcome == ReplacementResult::Outcome::Converted) return 0;
     // A conversion that a signal stopped says so, the way a shell expects of a program that
@@ -198,15 +261,13 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
     return 0;
 }
 
-}  // namespace
-
-int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-           std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+int run(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
+        std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
     CLI::App app{
         "Turns a WAV file into an IMC music file, checks IMC files, checks and prepares "
         "recordings for the game, and suggests and previews loops.",
         "corvan-cli"};
-    app.footer(kFooter);
+    app.footer(generalFooter());
     app.set_version_flag("--version", "corvan-cli 1.0");
     app.require_subcommand(1);
 
@@ -240,6 +301,9 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->add_option("TARGET", convertOptions.target,
                      "The IMC file to write; an existing one is kept as TARGET.bak")
         ->required();
+    convertCommand->footer(
+        sections({kOutputSection, kRecordingsSection, kBackupSection,
+                  exitSection({kExitConverted, kExitConvertFailed, kExitUsage, kExitSignal})}));
 
     std::string inspectPath;
     bool json = false;
@@ -247,6 +311,8 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         app.add_subcommand("inspect", "Show and check the header of an IMC file");
     inspectCommand->add_flag("--json", json, "Print one JSON object");
     inspectCommand->add_option("FILE", inspectPath, "The IMC file")->required();
+    inspectCommand->footer(
+        sections({kOutputSection, exitSection({kExitInspected, kExitInspectFailed, kExitUsage})}));
 
     std::vector<std::string> checkPaths;
     bool checkJson = false;
@@ -258,12 +324,15 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
     checkCommand->add_option("FILE", checkPaths, "The recordings")->required();
+    checkCommand->footer(sections({kOutputSection, kRecordingsSection,
+                                   exitSection({kExitChecked, kExitCheckFailed, kExitUsage})}));
 
     std::string prepareSource;
     std::string prepareOutput;
     double gainDb = 0.0;
     int prepareStream = -1;
     std::vector<std::string> loopAt;
+    bool prepareOverwrite = false;
     CLI::App* prepareCommand =
         app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
     prepareCommand->add_option("--gain", gainDb, "Change the volume by DB decibels, e.g. -3")
@@ -279,8 +348,12 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
     prepareCommand->add_option("SOURCE", prepareSource, "Any recording")->required();
+    prepareCommand->add_flag("--overwrite", prepareOverwrite, "Replace an existing OUTPUT");
     prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
         ->required();
+    prepareCommand->footer(
+        sections({kOutputSection, kRecordingsSection, kLoopsSection,
+                  exitSection({kExitPrepared, kExitPrepareFailed, kExitUsage, kExitSignal})}));
 
     SuggestLoopOptions suggestOptions;
     CLI::App* suggestCommand = app.add_subcommand(
@@ -298,8 +371,12 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
                              "Also loops whose ends fall inside a frame");
     suggestCommand->add_flag("--json", suggestOptions.json, "Print one JSON object");
     suggestCommand->add_option("SOURCE", suggestOptions.source, "Any recording")->required();
+    suggestCommand->footer(
+        sections({kOutputSection, kLoopsSection,
+                  exitSection({kExitSuggested, kExitSuggestFailed, kExitUsage})}));
 
     PreviewOptions previewOptions;
+    bool previewOverwrite = false;
     CLI::App* previewCommand = app.add_subcommand(
         "preview",
         "Write OUTPUT.wav: the jump from the loop end to the loop start as the game plays it");
@@ -317,8 +394,12 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     previewCommand
         ->add_option("SOURCE", previewOptions.source, "A game-ready WAV or a looped IMC file")
         ->required();
+    previewCommand->add_flag("--overwrite", previewOverwrite, "Replace an existing OUTPUT");
     previewCommand->add_option("OUTPUT", previewOptions.output, "The WAV file to write")
         ->required();
+    previewCommand->footer(
+        sections({kOutputSection, kLoopsSection,
+                  exitSection({kExitPreviewed, kExitPreviewFailed, kExitUsage})}));
 
     try {
         app.parse(argc, argv);
@@ -338,6 +419,19 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     if (checkCommand->parsed()) {
         return checkFiles(checkPaths, checkJson, checkStream, files, out, err);
     }
+    // The commands that write a recording, checked alike before they read anything.
+    if (prepareCommand->parsed()) {
+        if (const auto refused =
+                refuseOutput(prepareOutput, {prepareSource}, prepareOverwrite, err)) {
+            return *refused;
+        }
+    }
+    if (previewCommand->parsed()) {
+        if (const auto refused = refuseOutput(previewOptions.output, {previewOptions.source},
+                                              previewOverwrite, err)) {
+            return *refused;
+        }
+    }
     if (prepareCommand->parsed() && !loopAt.empty()) {
         return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput, prepareStream},
                              stopSignal(signals), errIsTerminal, out, err);
@@ -349,6 +443,22 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     if (suggestCommand->parsed()) return suggestLoop(suggestOptions, out, err);
     if (previewCommand->parsed()) return previewSeam(previewOptions, files, out, err);
     return inspect(inspectPath, json, files, out, err);
+}
+
+}  // namespace
+
+int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
+           std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+    // What nothing below expects ends the run here, not in std::terminate: the stack unwinds,
+    // so every temporary file is removed by its owner and a replaced track put back.
+    try {
+        return run(argc, argv, files, out, err, signals, errIsTerminal);
+    } catch (const std::exception& error) {
+        err << "corvan-cli: unexpected error: " << error.what() << '\n' << std::flush;
+    } catch (...) {
+        err << "corvan-cli: unexpected error\n" << std::flush;
+    }
+    return 1;
 }
 
 }  // namespace corvan::cli

@@ -10,11 +10,12 @@ constexpr const char* kUsage =
     "TARGET\n"
     "       corvan-cli inspect [--json] FILE\n"
     "       corvan-cli check [--json] FILE...\n"
-    "       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"
-    "       corvan-cli prepare --loop-at START END [--gain DB] SOURCE OUTPUT.wav\n"
+    "       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"
+    "       corvan-cli prepare --loop-at START END [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"
     "       corvan-cli suggest-loop [--top N] [--min-length SECONDS] [--any-frame] [--json] "
     "SOURCE\n"
-    "       corvan-cli preview [--loop START END] [--seconds N] SOURCE OUTPUT.wav\n";
+    "       corvan-cli preview [--loop START END] [--seconds N] [--overwrite] SOURCE "
+    "OUTPUT.wav\n";
 
 }  // namespace
 

@@ -40,7 +40,7 @@ bool ImcBuilder::convertWav(std::string sourcePath, std::string targetPath) {
     user_.beep();
     target.close();
     source.close();
-    user_.messageBox("IMC Generation Failed!", MessageStyle::Error);
+    user_.messageBox(kFailedMessage, MessageStyle::Error);
     return false;
 }
 

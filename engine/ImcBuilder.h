@@ -19,6 +19,9 @@ class ByteBuffer;
 // music followed by the WAV file's bytes unchanged.
 class ImcBuilder {
 public:
+    // What the user is told when a conversion fails.
+    static constexpr const char* kFailedMessage = "IMC Generation Failed!";
+
     ImcBuilder(platform::FileSystem& files, UserInterface& user, const ConversionInputs& inputs);
 
     // Writes the IMC file for `sourcePath` under `targetPath` (created, or emptied if it

@@ -17,22 +17,38 @@ std::optional<FileStepError> refusal(platform::FileSystem& files, const std::str
                                  std::make_error_code(std::errc::is_a_directory)};
         case FileKind::Other:
             return FileStepError{target, "replace it", {}, "it is not a regular file"};
-        case FileKind::Regular: {
-            // Renaming the target would take the source away from the conversion.
-            const platform::FileStatus from = files.status(source);
-            if (from.kind == FileKind::Regular && from.device == status.device &&
-                from.inode == status.inode) {
-                return FileStepError{target, "replace it", {}, "it is the source file itself"};
-            }
-            return std::nullopt;
-        }
+        case FileKind::Regular:
         case FileKind::Missing:
-            return std::nullopt;
+            break;
+    }
+    // Replacing a file renames it and moves, then deletes, its older backup: a source that is
+    // either, under any name, would be taken from the conversion or destroyed. Where there is
+    // no file to replace, the older backup is left alone.
+    if (status.kind == FileKind::Missing) return std::nullopt;
+    const platform::FileStatus from = files.status(source);
+    if (platform::sameFile(from, status)) {
+        return FileStepError{target, "replace it", {}, "it is the source file itself"};
+    }
+    const std::string backup = backupPathOf(target);
+    if (platform::sameFile(from, files.status(backup))) {
+        return FileStepError{
+            target,
+            "replace it",
+            {},
+            "its backup " + backup + " is the source file, which replacing it would delete"};
     }
     return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<FileStepError> replacementRefusal(platform::FileSystem& files,
+                                                const std::string& source,
+                                                const std::string& target) {
+    const platform::FileStatus status = files.status(target);
+    if (status.error) return FileStepError{target, "replace it", status.error};
+    return refusal(files, source, target, status);
+}
 
 ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
                                UserInterface& user, const std::string& source,
@@ -52,12 +68,20 @@ ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
         return {Outcome::BackupFailed, FileStepError{target, "create it", reason}};
     }
 
+    const auto putBack = [&] {
+        return backedUp ? restoreBackup(files, target, aside) : removeIfThere(files, target);
+    };
     user.setMousePointer(MousePointer::Hourglass);
-    if (builder.convertWav(source, target)) return {Outcome::Converted, dropAside(files, aside)};
-
-    std::optional<FileStepError> error =
-        backedUp ? restoreBackup(files, target, aside) : removeIfThere(files, target);
-    return {Outcome::ConversionFailed, error};
+    try {
+        if (builder.convertWav(source, target)) {
+            return {Outcome::Converted, dropAside(files, aside)};
+        }
+    } catch (...) {
+        // Whatever the conversion did not expect, the files are put back before it goes on.
+        putBack();
+        throw;
+    }
+    return {Outcome::ConversionFailed, putBack()};
 }
 
 }  // namespace corvan

@@ -32,11 +32,16 @@ struct ReplacementResult {
 
 // Replaces `target` with the conversion of `source`: the original gets its backup name,
 // the hourglass goes on and `builder` converts, telling the user the outcome itself.
-// A target that is neither a regular file nor absent, or that is the source itself, is
-// refused before anything changes. A failed or stopped conversion loses nothing: the
-// original goes back under `target` and an older backup under the backup name; where there
-// was no original, the partial file is removed. An older backup is replaced only once the
-// new file is complete.
+// What replacementRefusal names is refused before anything changes. A failed or stopped conversion
+// loses nothing: the original goes back under `target` and an older backup under the backup name;
+// where there was no original, the partial file is removed. An older backup is replaced only once
+// the new file is complete. Why `target` must not be replaced by the conversion of `source`: it is
+// neither a regular file nor absent, or the source (compared as files, so that links count) is the
+// target or its backup, which the replacement renames or deletes. Nothing when it may be.
+std::optional<FileStepError> replacementRefusal(platform::FileSystem& files,
+                                                const std::string& source,
+                                                const std::string& target);
+
 ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
                                UserInterface& user, const std::string& source,
                                const std::string& target, OriginalTrack original);

@@ -38,6 +38,13 @@ struct FileStatus {
     std::error_code error;
 };
 
+// True when both name one and the same existing file, whatever the paths: a hard link or a
+// symbolic link to a file is that file.
+inline bool sameFile(const FileStatus& a, const FileStatus& b) {
+    return a.kind != FileKind::Missing && b.kind != FileKind::Missing && !a.error && !b.error &&
+           a.device == b.device && a.inode == b.inode;
+}
+
 // The file calls that the engine and the front ends use. A file open for reading is shared
 // with other readers; a file open for writing is held exclusively. An open that meets a
 // conflicting holder fails.

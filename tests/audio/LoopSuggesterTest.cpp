@@ -125,6 +125,13 @@ TEST(LoopSuggester, HonoursTheMinimumLength) {
         EXPECT_EQ(suggestLoops(features, 22050 * 20, options).empty(), stopAfter >= 0);
         EXPECT_TRUE(stopAfter >= 0 ? asked == stopAfter + 1 : asked >= 1000) << asked;
     }
+    // No loop ends at or before its start, even among all the loops of a very short file.
+    const SuggestOptions any{
+        .count = 100000, .minLengthSeconds = 0, .minLengthShare = 0, .separationPermille = 0};
+    for (const std::int64_t frames : {200, 250}) {
+        for (const LoopSuggestion& loop : suggestLoops(features, frames, any))
+            EXPECT_FALSE(loop.frames.degenerate()) << frames;
+    }
 }
 
 // Unit length, mean removed.

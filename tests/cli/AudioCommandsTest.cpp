@@ -219,8 +219,9 @@ TEST_F(AudioCommands, CheckAndPrepareWithoutTheirFilesAreUsageErrors) {
         EXPECT_NE(r.err.find("\nusage: corvan-cli convert [--prepare [--gain DB]]"),
                   std::string::npos);
         EXPECT_NE(r.err.find("\n       corvan-cli check [--json] FILE...\n"), std::string::npos);
-        EXPECT_NE(r.err.find("\n       corvan-cli prepare [--gain DB] SOURCE OUTPUT.wav\n"),
-                  std::string::npos);
+        EXPECT_NE(
+            r.err.find("\n       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"),
+            std::string::npos);
     }
     EXPECT_FALSE(fs::exists("b.wav"));
 }
@@ -304,27 +305,42 @@ TEST_F(AudioCommands, PrepareSuggestsTheGainThatClipsNothingAndRepeatsItsBytes) 
 
 TEST_F(AudioCommands, PrepareFailuresAreOneLineAndLeaveNothing) {
     writeFile(dir.path("bytes.wav"), patternBytes(5000));
-    const std::string mono = mono44();
+    const std::string mono = mono44(), ready = gameReady(), old = dir.path("old.wav");
+    fs::create_hard_link(mono, dir.path("linked.wav"));
+    writeFile(old, kOriginal);
+    const std::string isInput = ": the output would overwrite the recording it is made from";
+    const std::string exists = ": the file exists already; --overwrite replaces it";
     const struct {
-        std::string source, output, err;
+        std::vector<std::string> arguments;
+        std::string err;
     } cases[] = {
-        {dir.path("missing.wav"), dir.path("a.wav"),
+        {{"prepare", dir.path("missing.wav"), dir.path("a.wav")},
          dir.path("missing.wav") + ": No such file or directory"},
-        {dir.path("bytes.wav"), dir.path("a.wav"),
+        {{"prepare", dir.path("bytes.wav"), dir.path("a.wav")},
          dir.path("bytes.wav") + ": it is not a recording in any format this program reads"},
-        {mono, mono, mono + ": the output would overwrite the recording it is made from"},
-        {mono, dir.path("no folder/a.wav"),
+        {{"prepare", mono, mono}, mono + isInput},
+        {{"prepare", "--overwrite", mono, dir.path("linked.wav")},
+         dir.path("linked.wav") + isInput},
+        {{"prepare", "--loop-at", "0.5", "1.5", mono, mono}, mono + isInput},
+        {{"preview", "--loop", "0", "90%", ready, ready}, ready + isInput},
+        {{"prepare", mono, old}, old + exists},
+        {{"preview", "--loop", "0", "90%", ready, old}, old + exists},
+        {{"prepare", mono, dir.path("no folder/a.wav")},
          dir.path("no folder/a.wav") + ": No such file or directory"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.err);
         const auto before = names("");
-        const CliRun r = cli({"prepare", c.source, c.output});
+        const Bytes inputs = concat(readFile(mono), readFile(ready));
+        const CliRun r = cli(c.arguments);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "corvan-cli: " + c.err + "\n");
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(names(""), before);
+        EXPECT_EQ(concat(readFile(mono), readFile(ready)), inputs);
+        EXPECT_EQ(readFile(old), kOriginal);
     }
+    EXPECT_EQ(cli({"prepare", "--overwrite", mono, old}).status, 0);
 }
 
 TEST_F(AudioCommands, APendingSignalStopsPrepareWithNothingWrittenAndItsStatus) {
@@ -336,7 +352,8 @@ TEST_F(AudioCommands, APendingSignalStopsPrepareWithNothingWrittenAndItsStatus) 
         platform::TerminationSignals signals;
         std::raise(signal);
         ASSERT_EQ(signals.received(), signal);
-        const CliRun r = cli({"prepare", mono, dir.path("out.wav")}, nullptr, &signals);
+        const CliRun r =
+            cli({"prepare", "--overwrite", mono, dir.path("out.wav")}, nullptr, &signals);
         EXPECT_EQ(r.status, 128 + signal);
         EXPECT_EQ(r.err, "corvan-cli: " + mono + ": preparing stopped; nothing was written\n");
         EXPECT_EQ(readFile(dir.path("out.wav")), kOriginal) << "an existing output is untouched";
@@ -359,17 +376,25 @@ TEST_F(AudioCommands, ConvertWarnsOfAWavTheGameCannotPlayAndConvertsItUnchanged)
     EXPECT_EQ(readFile(track + ".bak"), kOriginal);
 }
 
-TEST_F(AudioCommands, ConvertGivesNoWarningForAGameReadyWavOrBytesLibsndfileCannotRead) {
+TEST_F(AudioCommands, ConvertWarnsOfBytesThatAreNoRecordingAndNotOfAGameReadyWav) {
     writeFile(dir.path("bytes.wav"), patternBytes(250001));
+    writeFile(dir.path("text.wav"), Bytes(80, 'a'));
+    writeFile(dir.path("empty.wav"), {});
+    ASSERT_TRUE(
+        writeSine(dir.path("flac.wav"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 22050, 2, 1.0, 440, -6));
     Bytes cutShort = wavHeader(22050, 2, 4000);
     cutShort.resize(cutShort.size() + 1000);
     writeFile(dir.path("cut.wav"), cutShort);
-    for (const std::string& source : {gameReady(), dir.path("bytes.wav")}) {
+    const std::string ready = gameReady();
+    for (const std::string& source : {ready, dir.path("bytes.wav"), dir.path("text.wav"),
+                                      dir.path("empty.wav"), dir.path("flac.wav")}) {
         SCOPED_TRACE(source);
         fs::remove(track);
         const CliRun r = cli({"convert", source, track});
         EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.err, "");
+        const bool warned = r.err.rfind("corvan-cli: warning: " + source + " is not ", 0) == 0;
+        EXPECT_EQ(warned, source != ready) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), warned ? 1 : 0) << r.err;
         EXPECT_EQ(readFile(track), expectedImc(source));
     }
     // One libsndfile reads but the game would not play whole: warned of, converted as ever.
@@ -414,7 +439,8 @@ TEST_F(AudioCommands, ConvertPrepareKeepsLoopAndDebugAsToday) {
 TEST_F(AudioCommands, ConvertPrepareFailuresPutEverythingBackAndLeaveNoTemporaryFile) {
     writeFile(dir.path("bytes.wav"), patternBytes(5000));
     fs::create_directories(dir.path("game/Music"));
-    const std::string mono = mono44();
+    const std::string mono = mono44(), backup = track + ".bak";
+    fs::copy_file(mono, backup);
     const struct {
         std::string source, target, err;
     } cases[] = {
@@ -426,6 +452,7 @@ TEST_F(AudioCommands, ConvertPrepareFailuresPutEverythingBackAndLeaveNoTemporary
         {mono, dir.path("game/Music"),
          "corvan-cli: " + dir.path("game/Music") + ": cannot replace it: Is a directory\n"},
         {mono, mono, "corvan-cli: " + mono + ": cannot replace it: it is the source file itself\n"},
+        {backup, track, "corvan-cli: " + track + ": cannot replace it: its backup " + backup},
         {mono, dir.path("no folder/track.imc"),
          "corvan-cli: " + dir.path("no folder/track.imc") +
              ": cannot make a temporary file beside it: No such file or directory\n"},
@@ -436,7 +463,7 @@ TEST_F(AudioCommands, ConvertPrepareFailuresPutEverythingBackAndLeaveNoTemporary
         const auto top = names("");
         const CliRun r = cli({"convert", "--prepare", c.source, c.target});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(names("game"), before);
         EXPECT_EQ(names(""), top);
@@ -490,6 +517,18 @@ TEST_F(AudioCommands, ASignalDuringConvertPrepareLeavesTheGameFolderAsItWas) {
         EXPECT_EQ(readFile(track), kOriginal);
         EXPECT_EQ(names("game"), before) << "no temporary file is left";
     }
+}
+
+// The track put back and the prepared copy removed by its owner on the way out.
+TEST_F(AudioCommands, AnUnexpectedExceptionEndsTheRunWithOneLineAndLeavesNoFileBehind) {
+    FaultyFileSystem files(posix);
+    files.beforeOpen = [](const std::string&) { throw std::runtime_error("injected"); };
+    const auto before = names("game");
+    const CliRun r = cli({"convert", "--prepare", mono44(), track}, &files);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(names("game"), before);
+    EXPECT_EQ(readFile(track), kOriginal);
 }
 
 }  // namespace

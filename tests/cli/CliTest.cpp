@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace corvan::test {
 namespace {
@@ -27,7 +28,7 @@ const Bytes kOriginal = {'O', 'R', 'I', 'G', 'I', 'N', 'A', 'L'};
 
 class Cli : public ::testing::Test {
 protected:
-    Cli() { writeFile(dir.path("song.wav"), patternBytes(120000)); }
+    Cli() { writeFile(dir.path("song.wav"), gameReadyWav(120000)); }
 
     Outcome run(const std::vector<std::string>& arguments) {
         return runCliInProcess(arguments, files);
@@ -40,7 +41,7 @@ protected:
 };
 
 TEST_F(Cli, ConvertsEitherKindOfMusicAsTheEngineDoes) {
-    writeFile(path("song.wav"), patternBytes(250001));
+    writeFile(path("song.wav"), gameReadyWav(250001));
     const Outcome queued = run({"convert", path("song.wav"), path("q.imc")});
     EXPECT_EQ(queued.status, 0);
     EXPECT_EQ(queued.out, "Save Successful.  Processed 250001 WAV file bytes\n");
@@ -65,7 +66,7 @@ TEST_F(Cli, ConvertsEitherKindOfMusicAsTheEngineDoes) {
 }
 
 TEST_F(Cli, DebugTextsComeOutInTheEnginesOrderOneLinePerLine) {
-    writeFile(path("song.wav"), patternBytes(428));
+    writeFile(path("song.wav"), gameReadyWav(428));
     const Outcome result = run({"convert", "--debug", path("song.wav"), path("a.imc")});
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.out,
@@ -121,7 +122,9 @@ TEST_F(Cli, ASourceThatIsNoFileOrTooLongFailsAndTheTrackStays) {
         arguments.insert(arguments.end(), {path(c.source), path("track.imc")});
         const Outcome r = run(arguments);
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, c.err + "IMC Generation Failed!\n");
+        // Bytes that are no recording are warned of first.
+        const std::string reasons = c.err + "IMC Generation Failed!\n";
+        EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), reasons.size())), reasons);
         EXPECT_EQ(readFile(path("track.imc")), kOriginal);
         EXPECT_FALSE(fs::exists(path("track.imc.bak")));
         EXPECT_FALSE(fs::exists(path("gone.wav"))) << "the source is never created";
@@ -133,31 +136,52 @@ TEST_F(Cli, ABackupOrTargetThatCannotBeUsedStopsBeforeAnythingIsRenamed) {
     fs::create_directories(path("a.imc.bak/keep"));  // a directory is not a backup to replace
     fs::create_directories(path("Music/inner"));
     ASSERT_EQ(::mkfifo(path("pipe.imc").c_str(), 0666), 0);
-    const struct {
+    ASSERT_EQ(::mknod(path("socket.imc").c_str(), S_IFSOCK | 0666, 0), 0);
+    // A source that is the track's backup, by its name or another: replacing would delete it.
+    writeFile(path("t.imc"), kOriginal);
+    writeFile(path("t.imc.bak"), gameReadyWav(5000));
+    fs::create_hard_link(path("t.imc.bak"), path("linked.wav"));
+    fs::create_symlink(path("t.imc.bak"), path("symlinked.wav"));
+    const std::string backupIsSource = path("t.imc") + ": cannot replace it: its backup " +
+                                       path("t.imc.bak") + " is the source file";
+    const std::string notRegular = ": cannot replace it: it is not a regular file";
+    struct Case {
         std::string target;
         std::string err;
-    } cases[] = {
+        std::string source = "song.wav";
+    };
+    std::vector<Case> cases = {
         {path("a.imc"),
          path("a.imc") + ": cannot rename to " + path("a.imc.bak") + ": Is a directory"},
         {path("Music"), path("Music") + ": cannot replace it: Is a directory"},
-        {path("pipe.imc"), path("pipe.imc") + ": cannot replace it: it is not a regular file"},
-        {"/dev/null", "/dev/null: cannot replace it: it is not a regular file"},
+        {path("pipe.imc"), path("pipe.imc") + notRegular},
+        {path("socket.imc"), path("socket.imc") + notRegular},
         {path("song.wav"), path("song.wav") + ": cannot replace it: it is the source file itself"},
         {path("no such folder/new.imc"),
          path("no such folder/new.imc") + ": cannot create it: No such file or directory"},
+        {path("t.imc"), backupIsSource, "t.imc.bak"},
+        {path("t.imc"), backupIsSource, "linked.wav"},
+        {path("t.imc"), backupIsSource, "symlinked.wav"},
     };
+    // A device as the target, made here: only root may make one.
+    if (::mknod(path("null.imc").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        cases.push_back({path("null.imc"), path("null.imc") + notRegular});
+    }
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.target);
+        SCOPED_TRACE(c.target + " from " + c.source);
         const auto before = folder();
-        const Outcome r = run({"convert", path("song.wav"), c.target});
+        const Outcome r = run({"convert", path(c.source), c.target});
         EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err.substr(0, r.err.find('\n')), "corvan-cli: " + c.err);
+        EXPECT_EQ(r.err.substr(0, r.err.find('\n')).substr(0, c.err.size() + 12),
+                  "corvan-cli: " + c.err);
+        EXPECT_EQ(r.err.substr(r.err.find('\n') + 1), "IMC Generation Failed!\n");
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(folder(), before);
     }
+    EXPECT_EQ(readFile(path("t.imc.bak")), gameReadyWav(5000));
     EXPECT_EQ(readFile(path("a.imc")), Bytes{1});
     EXPECT_TRUE(fs::is_directory(path("Music/inner")));
-    EXPECT_EQ(readFile(path("song.wav")), patternBytes(120000));
+    EXPECT_EQ(readFile(path("song.wav")), gameReadyWav(120000));
 }
 
 TEST_F(Cli, UsageErrorsExitWithTwoAndTheUsage) {
@@ -180,14 +204,23 @@ TEST_F(Cli, UsageErrorsExitWithTwoAndTheUsage) {
         EXPECT_EQ(result.out, "");
     }
     EXPECT_FALSE(fs::exists(target));
-    EXPECT_EQ(run({"convert", "--loop", "7", "7", song, target}).status, 0)
-        << "equal positions are allowed";
+    // Equal positions are allowed; the loop they give ends before it starts, which is said.
+    const Outcome equal = run({"convert", "--loop", "7", "7", song, target});
+    EXPECT_EQ(equal.status, 0);
+    EXPECT_EQ(equal.err.rfind("corvan-cli: warning: the loop ends (", 0), 0u) << equal.err;
+    EXPECT_EQ(run({"convert", "--loop", "7", "10%", song, path("b.imc")}).err, "");
 
     const Outcome help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* topic : {"convert", "inspect", "Exit status", "START <= END", "TARGET.bak"}) {
         EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
     }
+    // A command's own help has the sections that concern it, and only those.
+    const std::string convert = run({"convert", "--help"}).out,
+                      check = run({"check", "--help"}).out;
+    EXPECT_NE(convert.find("Backup and restore:"), std::string::npos);
+    EXPECT_NE(check.find("Exit status:"), std::string::npos);
+    EXPECT_EQ(check.find("Backup and restore:"), std::string::npos);
 }
 
 TEST_F(Cli, InspectAcceptsGoodFilesOnly) {

@@ -174,8 +174,8 @@ TEST_F(LoopCommands, PreviewHoldsTheSamplesAroundTheJump) {
         expected.insert(expected.end(), source.samples.begin() + loop.startFrame * 2,
                         source.samples.begin() + (loop.startFrame + after) * 2);
 
-        const CliRun fromWav = cli({"preview", "--loop", c.start, c.end, "--seconds", c.seconds,
-                                    wav, dir.path("wav-seam.wav")});
+        const CliRun fromWav = cli({"preview", "--overwrite", "--loop", c.start, c.end, "--seconds",
+                                    c.seconds, wav, dir.path("wav-seam.wav")});
         ASSERT_EQ(fromWav.status, 0) << fromWav.err;
         const Pcm16 seam = readPcm16(dir.path("wav-seam.wav"));
         EXPECT_EQ(seam.rate, 22050);
@@ -184,8 +184,8 @@ TEST_F(LoopCommands, PreviewHoldsTheSamplesAroundTheJump) {
 
         // The IMC file's own header gives the same loop.
         ASSERT_EQ(cli({"convert", "--loop", c.start, c.end, wav, dir.path("l.imc")}).status, 0);
-        const CliRun fromImc =
-            cli({"preview", "--seconds", c.seconds, dir.path("l.imc"), dir.path("imc-seam.wav")});
+        const CliRun fromImc = cli({"preview", "--overwrite", "--seconds", c.seconds,
+                                    dir.path("l.imc"), dir.path("imc-seam.wav")});
         ASSERT_EQ(fromImc.status, 0) << fromImc.err;
         EXPECT_EQ(readPcm16(dir.path("imc-seam.wav")).samples, expected);
     }
@@ -352,7 +352,7 @@ TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start + " " + c.end);
         const std::string padded = dir.path("padded.wav");
-        const CliRun r = cli({"prepare", "--loop-at", c.start, c.end, mono, padded});
+        const CliRun r = cli({"prepare", "--overwrite", "--loop-at", c.start, c.end, mono, padded});
         ASSERT_EQ(r.status, 0) << r.err;
         int start = -1, end = -1;
         std::string errorText;

@@ -2,7 +2,7 @@
 # Installs the Debian package into a fresh Debian 12 root, with only what its dependencies
 # bring, and uses it there from /usr/bin: both programs' --version, a conversion that is
 # inspected afterwards, preparing a recording (libsndfile, libsoxr), and the desktop
-# program's window on a virtual screen, ended by SIGTERM as a logout would.
+# program's window on a virtual screen, ended by SIGTERM as a logout would; first lintian.
 # Needs root, debootstrap and the Debian mirror; takes one to three minutes, mostly
 # downloading and unpacking.
 # usage: fresh-root.sh PACKAGE.deb [MIRROR]
@@ -10,6 +10,9 @@ set -euo pipefail
 package=$(realpath "$1")
 mirror=${2:-http://deb.debian.org/debian}
 [ "$(id -u)" -eq 0 ] || { echo "fresh-root.sh: needs root (debootstrap, chroot)" >&2; exit 2; }
+
+lintian --fail-on error,warning "$package" ||
+    { echo "fresh-root.sh: lintian finds errors or warnings in $package" >&2; exit 1; }
 
 root=$(mktemp -d /var/tmp/corvan-fresh-root.XXXXXX)
 cleanup() {

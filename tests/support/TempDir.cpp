@@ -1,6 +1,7 @@
 #include "TempDir.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -45,6 +46,16 @@ Bytes readFile(const std::string& path) {
 Bytes patternBytes(std::size_t size) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 99991);
+    return bytes;
+}
+
+Bytes gameReadyWav(std::size_t size) {
+    Bytes bytes = patternBytes(size);
+    const auto data = static_cast<std::uint32_t>(size - 44);
+    // The plain header's little-endian words (as on the test machines): RIFF, WAVE, fmt, data.
+    const std::uint32_t words[] = {0x46464952, data + 36, 0x45564157, 0x20746d66, 16,  0x00020001,
+                                   22050,      88200,     0x00100004, 0x61746164, data};
+    std::memcpy(bytes.data(), words, sizeof words);
     return bytes;
 }
 

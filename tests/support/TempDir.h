@@ -29,6 +29,8 @@ void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
 // `size` bytes of a pattern that differs from one block of the transfer buffer to the next.
 Bytes patternBytes(std::size_t size);
+// A game-ready WAV of `size` bytes (44 or more): the plain header, then patternBytes.
+Bytes gameReadyWav(std::size_t size);
 Bytes concat(const Bytes& a, const Bytes& b);
 
 }  // namespace corvan::test
