@@ -25,12 +25,12 @@ GameReadiness judgeGameReadiness(const std::string& path) {
     if (platform::kindOf(path) != platform::FileKind::Regular) return {};
     try {
         const AudioReport report = checkAudio(path);
-        if (report.gameReady) return {GameReadiness::Verdict::Ready, {}};
-        return {GameReadiness::Verdict::NotReady, report.differences};
+        if (report.gameReady) return {GameReadiness::Verdict::Ready, {}, report};
+        return {GameReadiness::Verdict::NotReady, report.differences, report};
     } catch (const AudioError& error) {
         std::string reason = error.reason();  // the reader's words, in brackets without their stop
         if (!reason.empty() && reason.back() == '.') reason.pop_back();
-        return {GameReadiness::Verdict::NotARecording, {reason}};
+        return {GameReadiness::Verdict::NotARecording, {reason}, std::nullopt};
     }
 }
 

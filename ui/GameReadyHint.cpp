@@ -1,20 +1,13 @@
 #include "GameReadyHint.h"
 
-#include "audio/AudioCheck.h"
-
 namespace corvan::ui {
 
 std::optional<std::string> gameReadyHint(const std::string& path) {
-    std::optional<audio::AudioReport> report;
-    try {
-        report = audio::checkAudio(path);
-    } catch (const std::exception&) {
-        // Said below: no recording that can be read.
-    }
-    return gameReadyHint(report);
+    return gameReadyHint(audio::judgeGameReadiness(path));
 }
 
-std::optional<std::string> gameReadyHint(const std::optional<audio::AudioReport>& report) {
+std::optional<std::string> gameReadyHint(const audio::GameReadiness& readiness) {
+    const std::optional<audio::AudioReport>& report = readiness.report;
     if (!report) {
         return "This is not a recording the game can play: it cannot be read as audio, and "
                "its bytes would go into the track as they are.";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/AudioCheck.h"
+#include "audio/GameReadiness.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +12,7 @@ namespace corvan::ui {
 // recording that can be read, that the game cannot play it. Nothing for a game-ready file.
 // It is a hint, not a refusal: any file can go into a track.
 std::optional<std::string> gameReadyHint(const std::string& path);
-// The same from the file's check; nothing when it could not be read.
-std::optional<std::string> gameReadyHint(const std::optional<audio::AudioReport>& report);
+// The same from the file's judgement, made already.
+std::optional<std::string> gameReadyHint(const audio::GameReadiness& readiness);
 
 }  // namespace corvan::ui

@@ -28,10 +28,4 @@ std::optional<LoopSource> loopSourceFor(const std::string& path);
 // The same from the file's check, made already.
 std::optional<LoopSource> loopSourceFor(const std::string& path, const audio::AudioReport& report);
 
-// Whether the game's jump lies at or before the loop start: such a loop has no length, the
-// game would jump backwards into nothing or stand still.
-inline bool loopHasNoLength(const audio::LoopFrames& loop) {
-    return loop.endFrame <= loop.startFrame;
-}
-
 }  // namespace corvan::ui

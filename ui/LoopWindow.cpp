@@ -217,7 +217,7 @@ void LoopWindow::refresh() {
         end_->setText(timeText(loop.endFrame));
         length_->setText(timeText(loop.lengthFrames()));
         QStringList notes;
-        if (loopHasNoLength(loop)) {
+        if (loop.degenerate()) {
             length_->setStyleSheet(QStringLiteral("color: red"));
             notes << QStringLiteral(
                 "The jump lies at or before the loop start: the game has no "

@@ -12,7 +12,7 @@
 #include "PrepareAudioWindow.h"
 #include "Twips.h"
 #include "WindowFrame.h"
-#include "audio/AudioCheck.h"
+#include "audio/GameReadiness.h"
 #include "audio/LoopPosition.h"
 #include "frmAbout.h"
 #include "frmSave.h"
@@ -295,14 +295,10 @@ void frmMain::srcFile_Click() {
     hint_.reset();
     if (!srcFile_->fileName().empty()) {
         const std::string path = withSeparator(srcFile_->path()) + srcFile_->fileName();
-        std::optional<audio::AudioReport> report;
-        try {
-            report = audio::checkAudio(path);
-        } catch (const std::exception&) {
-            // Not audio that can be read: any file can go into a track, with a warning.
-        }
-        hint_ = gameReadyHint(report);
-        if (report) loopSource_ = loopSourceFor(path, *report);
+        // Not audio that can be read: any file can go into a track, with a warning.
+        const audio::GameReadiness readiness = audio::judgeGameReadiness(path);
+        hint_ = gameReadyHint(readiness);
+        if (readiness.report) loopSource_ = loopSourceFor(path, *readiness.report);
     }
     hintSourceFormat();
     loopInputsChanged();
