@@ -20,6 +20,7 @@ extern "C" {
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 namespace corvan::audio::detail {
 
@@ -176,6 +177,10 @@ std::string timeOf(std::int64_t frames, int rate) {
     return rate > 0 ? formatTime(static_cast<double>(frames) / rate) : "0:00.000";
 }
 
+// The samples an MP3 decoder puts before the first one it was given (its filter bank's
+// delay, 528 + 1), whatever the encoder.
+constexpr std::size_t kMp3DecoderDelay = 529;
+
 class FfmpegReader : public AudioReader {
 public:
     FfmpegReader(std::shared_ptr<ByteSource> source, const std::string& path, int stream)
@@ -191,6 +196,10 @@ public:
 
     std::size_t read(float* frames, std::size_t count) override {
         const auto channels = static_cast<std::size_t>(format_.channels);
+        if (lastFrame_ >= 0) {
+            count = std::min<std::size_t>(
+                count, static_cast<std::size_t>(std::max<std::int64_t>(0, lastFrame_ - position_)));
+        }
         std::size_t done = 0;
         while (done < count) {
             if (taken_ == buffered_ && !decodeMore()) break;
@@ -283,6 +292,11 @@ private:
         packet_ = av_packet_alloc();
         frame_ = av_frame_alloc();
         if (packet_ == nullptr || frame_ == nullptr) throw std::bad_alloc();
+        // Without a LAME or Info tag nothing tells how much the encoder put before the music,
+        // but the decoder's own delay is the same for every MP3, so that much goes.
+        const bool untaggedMp3 = stream->codecpar->codec_id == AV_CODEC_ID_MP3 &&
+                                 (stream->start_time == AV_NOPTS_VALUE || stream->start_time <= 0);
+        leadingToDrop_ = untaggedMp3 ? kMp3DecoderDelay : 0;
         if (!decodeMore()) {
             throw AudioError(path(), "its " + codecName(*stream->codecpar) +
                                          " audio holds no samples that can be decoded");
@@ -347,6 +361,13 @@ private:
         // stream's pre-skip, both of which the decoder drops: decoding tells.
         const AVCodecID codec = stream->codecpar->codec_id;
         format_.framesEstimated = guessed || codec == AV_CODEC_ID_MP3 || codec == AV_CODEC_ID_OPUS;
+        // An MP4's edit list states the music's exact length; the decoder drops the encoder's
+        // delay before it but not the padding of the last frame after it.
+        if (std::string_view(context_->iformat->name).starts_with("mov,") &&
+            stream->duration != AV_NOPTS_VALUE && stream->duration > 0 &&
+            !format_.framesEstimated) {
+            lastFrame_ = format_.frames;
+        }
     }
 
     // Decodes the next frame into buffer_; false at the end of the stream.
@@ -356,7 +377,10 @@ private:
             if (received == 0) {
                 // The frame stays until the next one: its rate and layout describe the stream.
                 convert();
-                if (buffered_ > 0) return true;
+                const std::size_t dropped = std::min(buffered_, leadingToDrop_);
+                taken_ += dropped;
+                leadingToDrop_ -= dropped;
+                if (taken_ < buffered_) return true;
                 continue;
             }
             if (received == AVERROR_EOF) {
@@ -449,6 +473,10 @@ private:
     std::size_t buffered_ = 0;
     std::size_t taken_ = 0;
     std::int64_t position_ = 0;
+    // The decoder's delay still to drop at the start of an MP3 without a tag.
+    std::size_t leadingToDrop_ = 0;
+    // Where the container says the music ends, or -1 where the decoder's end is the end.
+    std::int64_t lastFrame_ = -1;
     bool ended_ = false;
     bool flushed_ = false;
 };

@@ -1,4 +1,4 @@
-// Formats FFmpeg reads, made by the ffmpeg program from a known 30 s signal and prepared:
+// Formats FFmpeg reads, made by the ffmpeg program from a known signal and prepared:
 // whole, at the source's level and in step with it.
 
 #include "Signals.h"
@@ -32,7 +32,8 @@ void PrintTo(const Made& made, std::ostream* out) {
     *out << made.name;
 }
 
-constexpr double kSeconds = 30.0;
+// Not a whole number of any codec's frames, so that padding at the end would show.
+constexpr double kSeconds = 29.99;
 
 // Left: a sweep from 200 Hz to 2 kHz; right: 600 Hz. Not periodic, so a shift shows.
 double signal(std::int64_t frame, int channel) {

@@ -268,10 +268,13 @@ keys ctrl+x
 wait "$app_pid" || fail "the program ended with status $?"
 app_pid=
 
-# Tools > Prepare Audio, all by keyboard: a 44,100 Hz mono recording made here is prepared
-# beside itself while the save dialog is open, found in the main window's list afterwards
-# and saved over the track as queued music; another recording named as the copy stays.
-sox -n -r 44100 -c 1 -b 16 "$work/recordings/tone.wav" synth 2 sine 440 vol 0.5
+# Tools > Prepare Audio, all by keyboard: a 44,100 Hz mono AAC recording in M4A made here is
+# prepared beside itself while the save dialog is open, found in the main window's list
+# afterwards and saved over the track as queued music; another recording named as the copy
+# stays.
+sox -n -r 44100 -c 1 -b 16 "$work/tone-source.wav" synth 2 sine 440 vol 0.5
+ffmpeg -nostdin -loglevel error -i "$work/tone-source.wav" -c:a aac -b:a 128k \
+    "$work/recordings/tone.m4a" || fail "ffmpeg could not make the M4A recording"
 prepared="$work/recordings/tone (prepared).wav"
 cp "$work/recordings/song.wav" "$work/song-before.wav"
 "$work/Game/corvan" &
@@ -284,7 +287,7 @@ expect_beside "$main" "$prep" "Prepare Audio"
 keys Return                 # Browse..., which has the focus
 wait_window "Choose a Recording" >/dev/null
 shot choose-recording
-xdotool type --delay 10 "$work/recordings/tone.wav"
+xdotool type --delay 10 "$work/recordings/tone.m4a"
 keys Return
 wait_gone "Choose a Recording"
 xdotool windowactivate --sync "$main"
@@ -301,6 +304,9 @@ sleep 0.5
 shot prepare-audio
 [ "$(soxi -r "$prepared")" = 22050 ] && [ "$(soxi -c "$prepared")" = 2 ] ||
     fail "the prepared file is not 22,050 Hz stereo"
+# The M4A's encoder delay and padding are not part of the music: 2 s within 5 ms.
+[ "$(soxi -s "$prepared")" -ge 44000 ] && [ "$(soxi -s "$prepared")" -le 44210 ] ||
+    fail "the prepared copy of the M4A lasts $(soxi -s "$prepared") frames, not 2 s"
 keys alt+s ctrl+a           # Save as: another recording's name, then Return
 xdotool type --delay 10 "$work/recordings/song.wav"
 keys Return
