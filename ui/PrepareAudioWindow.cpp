@@ -184,6 +184,7 @@ void PrepareAudioWindow::chooseSource(const QString& path) {
     }
     output_->setText(sourceReadable_ ? proposedOutput(absolute) : QString());
     updatePrepareButton();
+    fitHeight();
     if (prepare_->isEnabled()) prepare_->setFocus();
 }
 
@@ -258,12 +259,12 @@ void PrepareAudioWindow::workerFinished() {
     setPreparing(false);
     if (error_) {
         progress_->setValue(0);
-        result_->setText(QStringLiteral("Not prepared: ") + QString::fromStdString(*error_));
+        showResult(QStringLiteral("Not prepared: ") + QString::fromStdString(*error_));
         return;
     }
     if (outcome_.cancelled) {
         progress_->setValue(0);
-        result_->setText(QStringLiteral("Cancelled: nothing was written."));
+        showResult(QStringLiteral("Cancelled: nothing was written."));
         return;
     }
     progress_->setValue(100);
@@ -282,7 +283,19 @@ void PrepareAudioWindow::workerFinished() {
     if (!selected) main_.rereadSourceFiles();
     text += selected ? QStringLiteral(" It is selected in the main window, ready to save.")
                      : QStringLiteral(" Select it in the main window to save it as a track.");
+    showResult(text);
+}
+
+void PrepareAudioWindow::showResult(const QString& text) {
     result_->setText(text);
+    fitHeight();
+}
+
+// Wrapped lines fix the height only for a given width, which Qt does not apply to a window
+// already shown: it grows here when what the labels say needs more room.
+void PrepareAudioWindow::fitHeight() {
+    const int needed = layout()->totalHeightForWidth(width());
+    if (needed > height()) resize(width(), needed);
 }
 
 void PrepareAudioWindow::closeEvent(QCloseEvent* event) {

@@ -51,6 +51,8 @@ private:
     void stopWorker();
     void setPreparing(bool preparing);
     void updatePrepareButton();
+    void showResult(const QString& text);
+    void fitHeight();
 
     frmMain& main_;
     QLineEdit* source_ = nullptr;

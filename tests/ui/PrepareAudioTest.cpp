@@ -186,6 +186,16 @@ TEST_F(PrepareAudioTest, WhatCannotBeReadOrWrittenIsSaidInTheWindow) {
     EXPECT_FALSE(h.mnuSave()->isEnabled());
     EXPECT_TRUE(h.user.events.empty());
     EXPECT_FALSE(test::anyMessageBox());
+
+    // Four ways from game-ready in a window at its smallest: it grows until every line shows.
+    const std::string far = dir.path("usb/far.flac");
+    ASSERT_TRUE(test::writeSine(far, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 1, 0.5, 440, -6));
+    window->resize(window->minimumSizeHint());
+    window->chooseSource(QString::fromStdString(far));
+    QApplication::processEvents();
+    const auto* verdict = part<QLabel>(window, "verdict");
+    EXPECT_GE(verdict->height(), verdict->heightForWidth(verdict->width()))
+        << text(window, "verdict");
 }
 
 TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndIsFree) {
