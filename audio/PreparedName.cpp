@@ -1,17 +1,17 @@
 #include "audio/PreparedName.h"
 
-#include <filesystem>
+#include "platform/PathNames.h"
 
 namespace corvan::audio {
 
 std::string freePreparedName(const std::string& source,
                              const std::function<bool(const std::string&)>& taken) {
-    const std::filesystem::path path(source);
-    const std::string stem = path.stem().string();
+    const std::string folder = platform::parentOf(source);
+    const std::string stem = platform::stemOf(source);
     for (int n = 1;; ++n) {
         const std::string suffix =
             n == 1 ? " (prepared).wav" : " (prepared " + std::to_string(n) + ").wav";
-        const std::string name = (path.parent_path() / (stem + suffix)).string();
+        const std::string name = platform::joinPath(folder, stem + suffix);
         // The name always grows, so it can never be the source's own.
         if (!taken(name)) return name;
     }

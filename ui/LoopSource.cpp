@@ -3,8 +3,8 @@
 #include "audio/AudioCheck.h"
 #include "audio/GameFormat.h"
 #include "audio/LoopSuggester.h"
+#include "platform/FileSize.h"
 
-#include <filesystem>
 #include <system_error>
 
 namespace corvan::ui {
@@ -28,10 +28,9 @@ std::optional<LoopSource> loopSourceFor(const std::string& path, const audio::Au
     source.gameReady = report.gameReady;
     if (report.gameReady) {
         // The header counts every byte of the file, trailing chunks included.
-        std::error_code error;
-        const std::uintmax_t bytes = std::filesystem::file_size(path, error);
-        if (error) return std::nullopt;
-        source.wavBytes = static_cast<std::int64_t>(bytes);
+        const std::optional<std::uint64_t> bytes = platform::fileSize(path);
+        if (!bytes) return std::nullopt;
+        source.wavBytes = static_cast<std::int64_t>(*bytes);
         source.frames = report.frames;
     } else {
         source.frames = audio::gameFramesFor(report.frames, report.sampleRate);

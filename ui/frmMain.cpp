@@ -16,6 +16,7 @@
 #include "audio/LoopPosition.h"
 #include "frmAbout.h"
 #include "frmSave.h"
+#include "platform/PathNames.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -25,8 +26,6 @@
 #include <QRadioButton>
 #include <QStyle>
 #include <QWindow>
-
-#include <filesystem>
 
 #include <optional>
 
@@ -355,9 +354,8 @@ void frmMain::hintSourceFormat() {
 
 bool frmMain::selectSourceFile(const std::string& path) {
     if (!isEnabled()) return false;
-    const std::filesystem::path file(path);
-    const std::string directory = file.parent_path().string();
-    const std::string name = file.filename().string();
+    const std::string directory = platform::parentOf(path);
+    const std::string name = platform::fileNameOf(path);
     try {
         srcDrive_->setDrive(directory);  // raises srcDrive_Change when the volume differs
         srcDir_->setPath(directory);     // raises srcDir_Change when the directory differs
