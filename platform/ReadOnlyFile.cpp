@@ -66,4 +66,16 @@ std::int64_t ReadOnlyFile::readAt(std::int64_t offset, void* buffer, std::size_t
     return static_cast<std::int64_t>(done);
 }
 
+std::error_code readSmallFile(const std::string& path, std::size_t largest, std::string& text) {
+    text.clear();
+    const ReadOnlyFile file(path);
+    if (file.error()) return file.error();
+    if (file.size() > static_cast<std::int64_t>(largest)) return {EFBIG, std::generic_category()};
+    text.resize(static_cast<std::size_t>(file.size()));
+    const std::int64_t read = file.readAt(0, text.data(), text.size());
+    if (read < 0) return {EIO, std::generic_category()};
+    text.resize(static_cast<std::size_t>(read));
+    return {};
+}
+
 }  // namespace corvan::platform

@@ -31,4 +31,8 @@ private:
 // The error a ReadOnlyFile gives for what is not a regular file.
 std::error_code notRegularFileError();
 
+// The whole of a small regular file (a list, a settings file) as text. Larger than
+// `largest` bytes counts as an error (EFBIG): such a file is not what was asked for.
+std::error_code readSmallFile(const std::string& path, std::size_t largest, std::string& text);
+
 }  // namespace corvan::platform

@@ -16,11 +16,8 @@ constexpr int kLevelsBelowGame = 4;
 constexpr std::size_t kLargestLibraryList = 1 << 20;
 
 std::string readSmallText(const std::string& path) {
-    const platform::ReadOnlyFile file(path);
-    if (file.error() || file.size() > static_cast<std::int64_t>(kLargestLibraryList)) return {};
-    std::string text(static_cast<std::size_t>(file.size()), '\0');
-    const std::int64_t read = file.readAt(0, text.data(), text.size());
-    text.resize(read < 0 ? 0 : static_cast<std::size_t>(read));
+    std::string text;
+    if (platform::readSmallFile(path, kLargestLibraryList, text)) return {};
     return text;
 }
 
