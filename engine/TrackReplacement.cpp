@@ -1,5 +1,7 @@
 #include "TrackReplacement.h"
 
+#include "ImcHeaderReader.h"
+
 namespace corvan {
 
 using Outcome = ReplacementResult::Outcome;
@@ -52,20 +54,26 @@ std::optional<FileStepError> replacementRefusal(platform::FileSystem& files,
 
 ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
                                UserInterface& user, const std::string& source,
-                               const std::string& target, OriginalTrack original) {
+                               const std::string& target, OriginalTrack original,
+                               OriginalsKeeper* keeper) {
     const platform::FileStatus status = files.status(target);
     if (status.error) {
         return {Outcome::BackupFailed, FileStepError{target, "replace it", status.error}};
     }
     if (auto error = refusal(files, source, target, status)) return {Outcome::BackupFailed, error};
 
+    std::optional<std::string> notKept;
+    if (keeper != nullptr && status.kind == FileKind::Regular && !isCorvanTrack(files, target)) {
+        notKept = keeper->keepOriginal(target);
+    }
     // A picked target that has gone is left to the rename to report, as the dialog expects.
     const bool backedUp = status.kind == FileKind::Regular || original == OriginalTrack::Required;
     std::string aside;
     if (backedUp) {
-        if (auto error = makeBackup(files, target, aside)) return {Outcome::BackupFailed, error};
+        if (auto error = makeBackup(files, target, aside))
+            return {Outcome::BackupFailed, error, notKept};
     } else if (const std::error_code reason = files.checkCreatable(target)) {
-        return {Outcome::BackupFailed, FileStepError{target, "create it", reason}};
+        return {Outcome::BackupFailed, FileStepError{target, "create it", reason}, notKept};
     }
 
     const auto putBack = [&] {
@@ -74,14 +82,14 @@ ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
     user.setMousePointer(MousePointer::Hourglass);
     try {
         if (builder.convertWav(source, target)) {
-            return {Outcome::Converted, dropAside(files, aside)};
+            return {Outcome::Converted, dropAside(files, aside), notKept};
         }
     } catch (...) {
         // Whatever the conversion did not expect, the files are put back before it goes on.
         putBack();
         throw;
     }
-    return {Outcome::ConversionFailed, putBack()};
+    return {Outcome::ConversionFailed, putBack(), notKept};
 }
 
 }  // namespace corvan

@@ -2,6 +2,7 @@
 
 #include "Backup.h"
 #include "ImcBuilder.h"
+#include "OriginalsKeeper.h"
 
 #include <optional>
 #include <string>
@@ -28,6 +29,8 @@ struct ReplacementResult {
     };
     Outcome outcome = Outcome::BackupFailed;
     std::optional<FileStepError> error;
+    // Why no copy of the game's own track could be kept before it was replaced.
+    std::optional<std::string> originalNotKept = {};
 };
 
 // Replaces `target` with the conversion of `source`: the original gets its backup name,
@@ -42,8 +45,10 @@ std::optional<FileStepError> replacementRefusal(platform::FileSystem& files,
                                                 const std::string& source,
                                                 const std::string& target);
 
+// A track the game came with is first shown to `keeper`, when there is one.
 ReplacementResult replaceTrack(ImcBuilder& builder, platform::FileSystem& files,
                                UserInterface& user, const std::string& source,
-                               const std::string& target, OriginalTrack original);
+                               const std::string& target, OriginalTrack original,
+                               OriginalsKeeper* keeper = nullptr);
 
 }  // namespace corvan
