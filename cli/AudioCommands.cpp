@@ -23,12 +23,6 @@ const char* const kPrepareHint =
     "`corvan-cli prepare SOURCE OUTPUT.wav` or `corvan-cli convert --prepare` makes a "
     "game-ready copy";
 
-std::string jsonStrings(const std::vector<std::string>& texts) {
-    std::string json = "[";
-    for (std::size_t i = 0; i < texts.size(); ++i) json += (i ? "," : "") + jsonString(texts[i]);
-    return json + "]";
-}
-
 std::string seconds(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.2f s", value);
@@ -45,8 +39,14 @@ std::string describeFormat(const audio::AudioReport& report) {
            (report.frames < 0 ? "length unknown" : seconds(report.durationSeconds));
 }
 
-std::string jsonTextOrNull(const std::string& text) {
-    return text.empty() ? "null" : jsonString(text);
+// An empty text as null.
+Json textOrNull(const std::string& text) {
+    return text.empty() ? Json(nullptr) : Json(text);
+}
+
+// A count that is negative when unknown, as null then.
+Json countOrNull(std::int64_t count) {
+    return count < 0 ? Json(nullptr) : Json(count);
 }
 
 // "  audio stream 1 of the audio streams 0, 1 was read; ...": only where there is a choice.
@@ -58,21 +58,27 @@ std::string streamLine(int stream, const std::vector<int>& audioStreams) {
            " was read; --stream N reads another\n";
 }
 
-std::string reportJson(const audio::AudioReport& report) {
-    return "{\"path\":" + jsonString(report.path) +
-           ",\"container\":" + jsonString(report.container) +
-           ",\"encoding\":" + jsonString(report.encoding) +
-           ",\"sampleRate\":" + std::to_string(report.sampleRate) +
-           ",\"channels\":" + std::to_string(report.channels) +
-           ",\"frames\":" + (report.frames < 0 ? "null" : std::to_string(report.frames)) +
-           ",\"durationSeconds\":" +
-           (report.frames < 0 ? "null" : jsonNumber(report.durationSeconds)) +
-           ",\"chunksBeforeData\":" + jsonStrings(report.chunksBeforeData) +
-           ",\"gameReady\":" + (report.gameReady ? "true" : "false") +
-           ",\"differences\":" + jsonStrings(report.differences) +
-           ",\"codec\":" + jsonString(report.codec) + ",\"title\":" + jsonTextOrNull(report.title) +
-           ",\"artist\":" + jsonTextOrNull(report.artist) +
-           ",\"stream\":" + (report.stream < 0 ? "null" : std::to_string(report.stream)) + "}";
+Json reportJson(const audio::AudioReport& report) {
+    return {{"path", report.path},
+            {"container", report.container},
+            {"encoding", report.encoding},
+            {"sampleRate", report.sampleRate},
+            {"channels", report.channels},
+            {"frames", countOrNull(report.frames)},
+            {"durationSeconds", report.frames < 0 ? Json(nullptr)
+                                                  : jsonNumber(report.durationSeconds)},
+            {"chunksBeforeData", report.chunksBeforeData},
+            {"gameReady", report.gameReady},
+            {"differences", report.differences},
+            {"codec", report.codec},
+            {"title", textOrNull(report.title)},
+            {"artist", textOrNull(report.artist)},
+            {"stream", countOrNull(report.stream)}};
+}
+
+// A file that cannot be read, in check's JSON.
+Json errorJson(const std::string& path, const std::string& reason) {
+    return {{"path", path}, {"error", reason}};
 }
 
 // Redraws one line on a terminal: "Preparing [#######.............]  35%".
@@ -109,26 +115,28 @@ private:
 // shows every field. Returns whether the header is well-formed, or nothing when the file
 // cannot be read.
 std::optional<bool> checkImc(platform::FileSystem& files, const std::string& path, bool json,
-                             std::string& entries, std::ostream& out, std::ostream& err) {
+                             Json& entries, std::ostream& out, std::ostream& err) {
     std::string problem;
     const std::optional<ImcInspection> inspection = readImcHeader(files, path, problem);
     if (!inspection) {
         err << "corvan-cli: " << path << ": " << problem << '\n';
-        if (json) {
-            entries += std::string(entries.empty() ? "" : ",") + "{\"path\":" + jsonString(path) +
-                       ",\"error\":" + jsonString(problem) + "}";
-        }
+        if (json) entries.push_back(errorJson(path, problem));
         return std::nullopt;
     }
     const bool looped = inspection->variant == ImcVariant::Looped;
     const std::string kind = !inspection->variant ? "unknown" : looped ? "looped" : "queued";
     if (json) {
-        entries += std::string(entries.empty() ? "" : ",") + "{\"path\":" + jsonString(path) +
-                   ",\"container\":\"IMC\",\"music\":" + jsonString(kind) +
-                   ",\"wellFormed\":" + (inspection->wellFormed ? "true" : "false") +
-                   (inspection->wellFormed ? ",\"wavBytes\":" + std::to_string(inspection->wavBytes)
-                                           : ",\"problem\":" + jsonString(inspection->problem)) +
-                   loopTimesJson(*inspection) + "}";
+        Json entry{{"path", path},
+                   {"container", "IMC"},
+                   {"music", kind},
+                   {"wellFormed", inspection->wellFormed}};
+        if (inspection->wellFormed) {
+            entry["wavBytes"] = inspection->wavBytes;
+        } else {
+            entry["problem"] = inspection->problem;
+        }
+        addLoopTimes(entry, *inspection);
+        entries.push_back(std::move(entry));
         return inspection->wellFormed;
     }
     if (!inspection->wellFormed) {
@@ -151,7 +159,7 @@ std::optional<bool> checkImc(platform::FileSystem& files, const std::string& pat
 int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
                platform::FileSystem& files, std::ostream& out, std::ostream& err) {
     int status = 0;
-    std::string entries;
+    Json entries = Json::array();
     for (const std::string& path : paths) {
         if (platform::kindOf(path) == platform::FileKind::Regular && startsLikeImc(files, path)) {
             if (!checkImc(files, path, json, entries, out, err).value_or(false)) status = 1;
@@ -162,7 +170,7 @@ int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
             const audio::AudioReport report = audio::checkAudio(path, stream);
             if (!report.gameReady) status = 1;
             if (json) {
-                entries += (entries.empty() ? "" : ",") + reportJson(report);
+                entries.push_back(reportJson(report));
                 continue;
             }
             out << path << ": " << describeFormat(report) << ": "
@@ -180,15 +188,11 @@ int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
         } catch (const audio::AudioError& error) {
             status = 1;
             err << "corvan-cli: " << error.what() << '\n';
-            if (json) {
-                entries += std::string(entries.empty() ? "" : ",") +
-                           "{\"path\":" + jsonString(path) +
-                           ",\"error\":" + jsonString(error.reason()) + "}";
-            }
+            if (json) entries.push_back(errorJson(path, error.reason()));
         }
         out << std::flush;
     }
-    if (json) out << "{\"files\":[" << entries << "]}\n" << std::flush;
+    if (json) out << jsonText({{"files", std::move(entries)}}) << '\n' << std::flush;
     return status;
 }
 

@@ -248,9 +248,9 @@ int inspect(const std::string& path, bool json, platform::FileSystem& files, std
         return 1;
     }
     if (json) {
-        std::string object = formatInspectionJson(*inspection);
-        object.insert(object.size() - 1, loopTimesJson(*inspection));
-        out << object << '\n';
+        Json object = inspectionJson(*inspection);
+        addLoopTimes(object, *inspection);
+        out << jsonText(object) << '\n';
     } else {
         out << formatInspection(*inspection) << formatLoopTimes(*inspection);
     }

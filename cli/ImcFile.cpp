@@ -1,6 +1,5 @@
 #include "ImcFile.h"
 
-#include "engine/JsonText.h"
 #include "platform/File.h"
 
 #include <algorithm>
@@ -78,17 +77,17 @@ std::string formatLoopTimes(const ImcInspection& inspection) {
            " (" + std::to_string(end - start) + " bytes)\n";
 }
 
-std::string loopTimesJson(const ImcInspection& inspection) {
+void addLoopTimes(Json& object, const ImcInspection& inspection) {
     const auto loop = imcLoopFrames(inspection);
-    if (!loop) return {};
+    if (!loop) return;
     const std::int64_t start = wavByte(*inspection.loopStart);
     const std::int64_t end = wavByte(*inspection.loopEnd);
-    return ",\"loopStartSeconds\":" + jsonNumber(audio::framesToSeconds(loop->startFrame)) +
-           ",\"loopEndSeconds\":" + jsonNumber(audio::framesToSeconds(loop->endFrame)) +
-           ",\"loopLengthSeconds\":" + jsonNumber(audio::framesToSeconds(loop->lengthFrames())) +
-           ",\"loopStartWavByte\":" + std::to_string(start) +
-           ",\"loopEndWavByte\":" + std::to_string(end) +
-           ",\"loopLengthBytes\":" + std::to_string(end - start);
+    object["loopStartSeconds"] = jsonNumber(audio::framesToSeconds(loop->startFrame));
+    object["loopEndSeconds"] = jsonNumber(audio::framesToSeconds(loop->endFrame));
+    object["loopLengthSeconds"] = jsonNumber(audio::framesToSeconds(loop->lengthFrames()));
+    object["loopStartWavByte"] = start;
+    object["loopEndWavByte"] = end;
+    object["loopLengthBytes"] = end - start;
 }
 
 std::error_code copyImcWav(platform::FileSystem& files, const std::string& imcPath,

@@ -25,9 +25,9 @@ std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection);
 // "loop start time: 0:01.250 (WAV byte 110294)" and the same for the end and the length, one
 // line each; empty when the header gives no loop.
 std::string formatLoopTimes(const ImcInspection& inspection);
-// The same as JSON members, each with a comma in front: loopStartSeconds, loopEndSeconds,
-// loopLengthSeconds, loopStartWavByte, loopEndWavByte, loopLengthBytes.
-std::string loopTimesJson(const ImcInspection& inspection);
+// The same added to `object` as loopStartSeconds, loopEndSeconds, loopLengthSeconds,
+// loopStartWavByte, loopEndWavByte and loopLengthBytes; nothing when there is no loop.
+void addLoopTimes(Json& object, const ImcInspection& inspection);
 
 // Copies the WAV behind the header of the IMC file at `imcPath` to `wavPath`, an existing
 // file that is emptied first.

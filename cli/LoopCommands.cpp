@@ -33,16 +33,16 @@ std::string fixed(double value, const char* format) {
     return text;
 }
 
-std::string suggestionJson(const audio::LoopSuggestion& s) {
-    return "{\"start_slider\":" + std::to_string(s.startSlider) +
-           ",\"end_slider\":" + std::to_string(s.endSlider) +
-           ",\"start_percent\":" + jsonNumber(s.startPermille / 10.0) +
-           ",\"end_percent\":" + jsonNumber(s.endPermille / 10.0) +
-           ",\"start_seconds\":" + jsonNumber(s.startSeconds) +
-           ",\"end_seconds\":" + jsonNumber(s.endSeconds) +
-           ",\"length_seconds\":" + jsonNumber(s.lengthSeconds) +
-           ",\"score\":" + jsonNumber(s.score.total) + ",\"score_words\":" + jsonString(s.words) +
-           "}";
+Json suggestionJson(const audio::LoopSuggestion& s) {
+    return {{"start_slider", s.startSlider},
+            {"end_slider", s.endSlider},
+            {"start_percent", jsonNumber(s.startPermille / 10.0)},
+            {"end_percent", jsonNumber(s.endPermille / 10.0)},
+            {"start_seconds", jsonNumber(s.startSeconds)},
+            {"end_seconds", jsonNumber(s.endSeconds)},
+            {"length_seconds", jsonNumber(s.lengthSeconds)},
+            {"score", jsonNumber(s.score.total)},
+            {"score_words", s.words}};
 }
 
 const char* const kPrepareFirst =
@@ -74,11 +74,10 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
     const std::string prepare = report.gameReady ? "" : "--prepare ";
 
     if (options.json) {
-        std::string entries;
-        for (const auto& s : suggestions)
-            entries += (entries.empty() ? "" : ",") + suggestionJson(s);
-        out << "{\"suggestions\":[" << entries
-            << "],\"for_prepared_copy\":" << (report.gameReady ? "false" : "true") << "}\n";
+        Json entries = Json::array();
+        for (const auto& s : suggestions) entries.push_back(suggestionJson(s));
+        out << jsonText({{"suggestions", std::move(entries)}, {"for_prepared_copy", !report.gameReady}})
+            << '\n';
     } else if (!suggestions.empty()) {
         out << options.source << ": the best loops the sliders can give ("
             << audio::formatTime(audio::framesToSeconds(gameFrames)) << " in all, loops of "

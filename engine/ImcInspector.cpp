@@ -238,31 +238,30 @@ std::string formatInspection(const ImcInspection& inspection) {
     return out.str();
 }
 
-std::string formatInspectionJson(const ImcInspection& inspection) {
-    std::ostringstream out;
-    out << "{\"wellFormed\":" << (inspection.wellFormed ? "true" : "false");
-    if (!inspection.wellFormed) out << ",\"problem\":" << jsonString(inspection.problem);
-    out << ",\"variant\":" << jsonString(variantName(inspection))
-        << ",\"headerLength\":" << inspection.headerLength
-        << ",\"wavBytes\":" << inspection.wavBytes << ",\"wavSize\":" << inspection.wavSize;
-    if (inspection.loopStart) out << ",\"loopStart\":" << *inspection.loopStart;
-    if (inspection.loopEnd) out << ",\"loopEnd\":" << *inspection.loopEnd;
-    out << ",\"records\":[";
-    for (std::size_t i = 0; i < inspection.records.size(); ++i) {
-        const ImcRecord& record = inspection.records[i];
-        out << (i ? "," : "") << "{\"tag\":" << jsonString(record.tag)
-            << ",\"offset\":" << record.offset << ",\"length\":" << record.bodyLength
-            << ",\"values\":[";
-        for (std::size_t v = 0; v < record.values.size(); ++v) {
-            out << (v ? "," : "") << "{\"name\":" << jsonString(record.values[v].name)
-                << ",\"value\":" << record.values[v].value << '}';
+Json inspectionJson(const ImcInspection& inspection) {
+    Json object{{"wellFormed", inspection.wellFormed}};
+    if (!inspection.wellFormed) object["problem"] = inspection.problem;
+    object["variant"] = variantName(inspection);
+    object["headerLength"] = inspection.headerLength;
+    object["wavBytes"] = inspection.wavBytes;
+    object["wavSize"] = inspection.wavSize;
+    if (inspection.loopStart) object["loopStart"] = *inspection.loopStart;
+    if (inspection.loopEnd) object["loopEnd"] = *inspection.loopEnd;
+    Json records = Json::array();
+    for (const ImcRecord& record : inspection.records) {
+        Json values = Json::array();
+        for (const ImcValue& value : record.values) {
+            values.push_back({{"name", value.name}, {"value", value.value}});
         }
-        out << ']';
-        if (record.text) out << ",\"text\":" << jsonString(*record.text);
-        out << '}';
+        Json entry{{"tag", record.tag},
+                   {"offset", record.offset},
+                   {"length", record.bodyLength},
+                   {"values", std::move(values)}};
+        if (record.text) entry["text"] = *record.text;
+        records.push_back(std::move(entry));
     }
-    out << "]}";
-    return out.str();
+    object["records"] = std::move(records);
+    return object;
 }
 
 }  // namespace corvan

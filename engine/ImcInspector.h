@@ -1,5 +1,7 @@
 #pragma once
 
+#include "JsonText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -42,6 +44,6 @@ ImcInspection inspectImcHeader(const std::uint8_t* data, std::size_t size, std::
 // One line per record, then the variant, the WAV byte count and the loop.
 std::string formatInspection(const ImcInspection& inspection);
 // The same as one JSON object.
-std::string formatInspectionJson(const ImcInspection& inspection);
+Json inspectionJson(const ImcInspection& inspection);
 
 }  // namespace corvan

@@ -1,33 +1,22 @@
 #include "JsonText.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 
 namespace corvan {
 
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
+Json jsonNumber(double value) {
+    if (!std::isfinite(value)) return nullptr;
+    // Within ±2^53 every whole double is exactly an integer.
+    constexpr double kExactIntegers = 9007199254740992.0;
+    if (value == std::trunc(value) && std::fabs(value) <= kExactIntegers) {
+        return static_cast<std::int64_t>(value);
     }
-    return out + "\"";
+    return value;
 }
 
-std::string jsonNumber(double value) {
-    if (!std::isfinite(value)) return "null";
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    return error == std::errc{} ? std::string(text, end) : "null";
+std::string jsonText(const Json& value) {
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 }  // namespace corvan

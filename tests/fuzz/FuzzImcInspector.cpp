@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint64_t fileSize = size + beyond;
     const corvan::ImcInspection inspection = corvan::inspectImcHeader(data, size, fileSize);
     corvan::formatInspection(inspection);
-    corvan::formatInspectionJson(inspection);
+    corvan::jsonText(corvan::inspectionJson(inspection));
     if (inspection.wellFormed) {
         const bool known = inspection.headerLength == 190 || inspection.headerLength == 228;
         if (!known || !inspection.variant || inspection.headerLength > size ||
