@@ -1,6 +1,7 @@
 #include "ImcBuilder.h"
 
 #include "ByteBuffer.h"
+#include "CheckedArithmetic.h"
 #include "RuntimeError.h"
 #include "platform/File.h"
 

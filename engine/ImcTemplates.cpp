@@ -2,9 +2,9 @@
 // encodings in the order in which they come (each shows its debug box), and the write.
 
 #include "ByteBuffer.h"
+#include "CheckedArithmetic.h"
 #include "ImcBuilder.h"
 #include "ImcFormat.h"
-#include "RuntimeError.h"
 
 namespace corvan {
 
