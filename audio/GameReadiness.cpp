@@ -2,7 +2,7 @@
 
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
-#include "platform/TemporaryFile.h"
+#include "platform/FileIdentity.h"
 
 namespace corvan::audio {
 

@@ -1,6 +1,6 @@
 #include "audio/OutputCheck.h"
 
-#include "platform/TemporaryFile.h"
+#include "platform/FileIdentity.h"
 
 namespace corvan::audio {
 

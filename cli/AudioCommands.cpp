@@ -9,7 +9,7 @@
 #include "audio/OutputCheck.h"
 #include "audio/Wording.h"
 #include "engine/JsonText.h"
-#include "platform/TemporaryFile.h"
+#include "platform/FileIdentity.h"
 
 #include <algorithm>
 #include <cmath>
@@ -59,21 +59,21 @@ std::string streamLine(int stream, const std::vector<int>& audioStreams) {
 }
 
 Json reportJson(const audio::AudioReport& report) {
-    return {{"path", report.path},
-            {"container", report.container},
-            {"encoding", report.encoding},
-            {"sampleRate", report.sampleRate},
-            {"channels", report.channels},
-            {"frames", countOrNull(report.frames)},
-            {"durationSeconds", report.frames < 0 ? Json(nullptr)
-                                                  : jsonNumber(report.durationSeconds)},
-            {"chunksBeforeData", report.chunksBeforeData},
-            {"gameReady", report.gameReady},
-            {"differences", report.differences},
-            {"codec", report.codec},
-            {"title", textOrNull(report.title)},
-            {"artist", textOrNull(report.artist)},
-            {"stream", countOrNull(report.stream)}};
+    return {
+        {"path", report.path},
+        {"container", report.container},
+        {"encoding", report.encoding},
+        {"sampleRate", report.sampleRate},
+        {"channels", report.channels},
+        {"frames", countOrNull(report.frames)},
+        {"durationSeconds", report.frames < 0 ? Json(nullptr) : jsonNumber(report.durationSeconds)},
+        {"chunksBeforeData", report.chunksBeforeData},
+        {"gameReady", report.gameReady},
+        {"differences", report.differences},
+        {"codec", report.codec},
+        {"title", textOrNull(report.title)},
+        {"artist", textOrNull(report.artist)},
+        {"stream", countOrNull(report.stream)}};
 }
 
 // A file that cannot be read, in check's JSON.
@@ -196,8 +196,8 @@ int checkFiles(const std::vector<std::string>& paths, bool json, int stream,
     return status;
 }
 
-std::optional<int> prepareRecording(const std::string& source, const std::string& output,
-                                    double gainDb, bool quiet, const PrepareContext& context) {
+StepResult prepareRecording(const std::string& source, const std::string& output, double gainDb,
+                            bool quiet, const PrepareContext& context) {
     ProgressBar bar(context.err);
     audio::PrepareOptions options;
     options.gainDb = gainDb;
@@ -210,14 +210,14 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
     } catch (const audio::AudioError& error) {
         bar.end();
         context.err << "corvan-cli: " << error.what() << '\n' << std::flush;
-        return 1;
+        return StepResult::endWith(1);
     }
     bar.end();
     if (result.cancelled) {
         const int signal = context.stopSignal ? context.stopSignal() : 0;
         context.err << "corvan-cli: " << source << ": preparing stopped; nothing was written\n"
                     << std::flush;
-        return signal != 0 ? 128 + signal : 1;
+        return StepResult::endWith(signal != 0 ? 128 + signal : 1);
     }
     if (result.clippedSamples > 0) {
         // The gain measured to clip nothing, when --gain takes it.
@@ -231,7 +231,7 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
                     << suggestion << " avoids that\n"
                     << std::flush;
     }
-    if (quiet) return std::nullopt;
+    if (quiet) return StepResult::done();
     const double duration = static_cast<double>(result.framesWritten) / audio::kGameSampleRate;
     if (result.copiedUnchanged) {
         context.out << output << ": " << source
@@ -246,22 +246,22 @@ std::optional<int> prepareRecording(const std::string& source, const std::string
                     << seconds(duration) << '\n';
     }
     context.out << streamLine(result.stream, result.audioStreams) << std::flush;
-    return std::nullopt;
+    return StepResult::done();
 }
 
-std::optional<int> refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
-                                bool overwrite, std::ostream& err) {
+StepResult refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
+                        bool overwrite, std::ostream& err) {
     try {
         audio::checkOutput(
             output, inputs,
             overwrite ? audio::ExistingOutput::Replace : audio::ExistingOutput::Refuse);
-        return std::nullopt;
+        return StepResult::done();
     } catch (const audio::OutputExists& error) {
         err << "corvan-cli: " << error.what() << "; --overwrite replaces it\n" << std::flush;
     } catch (const audio::AudioError& error) {
         err << "corvan-cli: " << error.what() << '\n' << std::flush;
     }
-    return 1;
+    return StepResult::endWith(1);
 }
 
 std::optional<std::string> notGameReadyWarning(const std::string& source) {

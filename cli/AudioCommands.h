@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StepResult.h"
 #include "platform/FileSystem.h"
 
 #include <functional>
@@ -35,15 +36,15 @@ inline constexpr double kLowestGainDb = -96.0;
 
 // Prepares `source` as a game-ready WAV at `output` and tells the user how it went: clipped
 // samples (with the --gain measured to avoid them) on `err`, the result on `out` unless `quiet`.
-// Returns nothing on success, else the exit status: 1 when it failed (one line on `err`),
+// Done on success, else ended with the exit status: 1 when it failed (one line on `err`),
 // 128 + N when signal N stopped it; nothing is left behind then.
-std::optional<int> prepareRecording(const std::string& source, const std::string& output,
-                                    double gainDb, bool quiet, const PrepareContext& context);
+StepResult prepareRecording(const std::string& source, const std::string& output, double gainDb,
+                            bool quiet, const PrepareContext& context);
 
 // Refuses, with one line on `err`, an output that is one of `inputs` or, unless `overwrite`,
-// that exists (audio::checkOutput). Returns 1 then, nothing when it may be written.
-std::optional<int> refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
-                                bool overwrite, std::ostream& err);
+// that exists (audio::checkOutput): ended with status 1 then, done when it may be written.
+StepResult refuseOutput(const std::string& output, const std::vector<std::string>& inputs,
+                        bool overwrite, std::ostream& err);
 
 // The one-line warning `convert` gives before converting a file whose bytes the game cannot
 // play as they are (audio::judgeGameReadiness); nothing for a game-ready file and for

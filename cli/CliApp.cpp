@@ -5,12 +5,14 @@
 #include "ConsoleUserInterface.h"
 #include "ImcFile.h"
 #include "LoopCommands.h"
+#include "StepResult.h"
 #include "Usage.h"
 #include "audio/LoopPosition.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
 #include "platform/File.h"
+#include "platform/FileIdentity.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TerminationSignals.h"
 
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -148,10 +151,29 @@ std::string generalFooter() {
 )" + std::string(kExitSignal)});
 }
 
-// The signal that asks a run to stop, 0 while none has arrived or none is watched.
-std::function<int()> stopSignal(const platform::TerminationSignals* signals) {
-    return [signals] { return signals != nullptr ? signals->received() : 0; };
-}
+// What every command reads and writes through.
+struct CliContext {
+    platform::FileSystem& files;
+    std::ostream& out;
+    std::ostream& err;
+    const platform::TerminationSignals* signals;
+    bool errIsTerminal;
+
+    // The signal that asks a run to stop, 0 while none has arrived or none is watched.
+    std::function<int()> stopSignal() const {
+        return [signals = signals] { return signals != nullptr ? signals->received() : 0; };
+    }
+    PrepareContext prepareContext(int stream) const {
+        return {out, err, errIsTerminal, stopSignal(), stream};
+    }
+};
+
+// A command as registered: its subcommand, and what runs it once it is the one parsed and
+// returns its exit status.
+struct Command {
+    CLI::App* subcommand;
+    std::function<int()> run;
+};
 
 // A refused or failed replacement: the reason, then the engine's own word for it.
 int replacementFailed(std::ostream& err, const FileStepError& error) {
@@ -181,8 +203,8 @@ void warnIfDegenerate(platform::FileSystem& files, const std::string& wavPath,
         << std::flush;
 }
 
-int convert(const ConvertOptions& options, platform::FileSystem& files, std::ostream& out,
-            std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+int convert(const ConvertOptions& options, const CliContext& context) {
+    std::ostream& err = context.err;
     CliInputs inputs;
     inputs.debug = options.debug;
     if (!options.loop.empty()) {
@@ -199,7 +221,8 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     std::optional<platform::TemporaryFile> prepared;
     if (options.prepare) {
         // Asked before preparing, which would otherwise be done for nothing.
-        if (const auto refusal = replacementRefusal(files, options.source, options.target)) {
+        if (const auto refusal =
+                replacementRefusal(context.files, options.source, options.target)) {
             return replacementFailed(err, *refusal);
         }
         prepared.emplace(options.target);
@@ -212,22 +235,23 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
                 << std::flush;
             return 1;
         }
-        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals), options.stream};
-        if (const auto failed =
-                prepareRecording(options.source, prepared->path(), options.gainDb, true, context)) {
-            return *failed;
+        if (const StepResult step =
+                prepareRecording(options.source, prepared->path(), options.gainDb, true,
+                                 context.prepareContext(options.stream));
+            step.ended()) {
+            return step.exitStatus();
         }
     } else if (const auto warning = notGameReadyWarning(options.source)) {
         err << *warning << '\n' << std::flush;
     }
 
     const std::string wavPath = prepared ? prepared->path() : options.source;
-    warnIfDegenerate(files, wavPath, inputs, err);
+    warnIfDegenerate(context.files, wavPath, inputs, err);
 
-    ConsoleUserInterface user(out, err);
-    ImcBuilder builder(files, user, inputs);
-    const ReplacementResult result =
-        replaceTrack(builder, files, user, wavPath, options.target, OriginalTrack::IfPresent);
+    ConsoleUserInterface user(context.out, err);
+    ImcBuilder builder(context.files, user, inputs);
+    const ReplacementResult result = replaceTrack(builder, context.files, user, wavPath,
+                                                  options.target, OriginalTrack::IfPresent);
     if (result.outcome == ReplacementResult::Outcome::BackupFailed && result.error) {
         return replacementFailed(err, *result.error);
     }
@@ -235,34 +259,208 @@ int convert(const ConvertOptions& options, platform::FileSystem& files, std::ost
     if (result.outcome == ReplacementResult::Outcome::Converted) return 0;
     // A conversion that a signal stopped says so, the way a shell expects of a program that
     // the signal ended.
-    if (signals != nullptr && signals->received() != 0) return 128 + signals->received();
-    return 1;
+    const int signal = context.stopSignal()();
+    return signal != 0 ? 128 + signal : 1;
 }
 
-int inspect(const std::string& path, bool json, platform::FileSystem& files, std::ostream& out,
-            std::ostream& err) {
+int inspect(const std::string& path, bool json, const CliContext& context) {
     std::string problem;
-    const std::optional<ImcInspection> inspection = readImcHeader(files, path, problem);
+    const std::optional<ImcInspection> inspection = readImcHeader(context.files, path, problem);
     if (!inspection) {
-        err << "corvan-cli: " << path << ": " << problem << '\n';
+        context.err << "corvan-cli: " << path << ": " << problem << '\n';
         return 1;
     }
     if (json) {
         Json object = inspectionJson(*inspection);
         addLoopTimes(object, *inspection);
-        out << jsonText(object) << '\n';
+        context.out << jsonText(object) << '\n';
     } else {
-        out << formatInspection(*inspection) << formatLoopTimes(*inspection);
+        context.out << formatInspection(*inspection) << formatLoopTimes(*inspection);
     }
     if (!inspection->wellFormed) {
-        err << "corvan-cli: " << path << ": " << inspection->problem << '\n';
+        context.err << "corvan-cli: " << path << ": " << inspection->problem << '\n';
         return 1;
     }
     return 0;
 }
 
-int run(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-        std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+Command addConvert(CLI::App& app, const CliContext& context) {
+    const auto options = std::make_shared<ConvertOptions>();
+    CLI::App* command =
+        app.add_subcommand("convert", "Write TARGET: an IMC header followed by SOURCE's bytes");
+    command
+        ->add_option("--loop", options->loop,
+                     "Looped music from START to END: slider positions 0 to 32767, or "
+                     "percentages such as 10%; without it, queued music")
+        ->expected(2)
+        ->type_name("START END");
+    command->add_flag("--debug", options->debug, "Show the intermediate values");
+    CLI::Option* prepareFlag =
+        command->add_flag("--prepare", options->prepare,
+                          "Convert a game-ready copy of SOURCE, which may be any recording");
+    command
+        ->add_option("--gain", options->gainDb,
+                     "With --prepare: change the volume by DB decibels, e.g. -3")
+        ->type_name("DB")
+        ->check(checkGain)
+        ->needs(prepareFlag);
+    command->add_option("--stream", options->stream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber)
+        ->needs(prepareFlag);
+    command->add_option("SOURCE", options->source, "The WAV file; with --prepare, any recording")
+        ->required();
+    command
+        ->add_option("TARGET", options->target,
+                     "The IMC file to write; an existing one is kept as TARGET.bak")
+        ->required();
+    command->footer(
+        sections({kOutputSection, kRecordingsSection, kBackupSection,
+                  exitSection({kExitConverted, kExitConvertFailed, kExitUsage, kExitSignal})}));
+    return {command, [options, &context] { return convert(*options, context); }};
+}
+
+Command addInspect(CLI::App& app, const CliContext& context) {
+    struct Options {
+        std::string path;
+        bool json = false;
+    };
+    const auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand("inspect", "Show and check the header of an IMC file");
+    command->add_flag("--json", options->json, "Print one JSON object");
+    command->add_option("FILE", options->path, "The IMC file")->required();
+    command->footer(
+        sections({kOutputSection, exitSection({kExitInspected, kExitInspectFailed, kExitUsage})}));
+    return {command,
+            [options, &context] { return inspect(options->path, options->json, context); }};
+}
+
+Command addCheck(CLI::App& app, const CliContext& context) {
+    struct Options {
+        std::vector<std::string> paths;
+        bool json = false;
+        int stream = -1;
+    };
+    const auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand(
+        "check", "Tell whether recordings are game-ready WAV files, and what differs");
+    command->add_flag("--json", options->json, "Print one JSON object");
+    command->add_option("--stream", options->stream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    command->add_option("FILE", options->paths, "The recordings")->required();
+    command->footer(sections({kOutputSection, kRecordingsSection,
+                              exitSection({kExitChecked, kExitCheckFailed, kExitUsage})}));
+    return {command, [options, &context] {
+                return checkFiles(options->paths, options->json, options->stream, context.files,
+                                  context.out, context.err);
+            }};
+}
+
+Command addPrepare(CLI::App& app, const CliContext& context) {
+    struct Options {
+        LoopAtOptions loopAt;
+        bool overwrite = false;
+    };
+    const auto options = std::make_shared<Options>();
+    LoopAtOptions& o = options->loopAt;
+    CLI::App* command =
+        app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
+    command->add_option("--gain", o.gainDb, "Change the volume by DB decibels, e.g. -3")
+        ->type_name("DB")
+        ->check(checkGain);
+    command
+        ->add_option("--loop-at", o.times,
+                     "Pad the end with silence so that the sliders put the loop at these times, "
+                     "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
+        ->expected(2)
+        ->type_name("START END");
+    command->add_option("--stream", o.stream, kStreamHelp)
+        ->type_name("N")
+        ->check(CLI::NonNegativeNumber);
+    command->add_option("SOURCE", o.source, "Any recording")->required();
+    command->add_flag("--overwrite", options->overwrite, "Replace an existing OUTPUT");
+    command->add_option("OUTPUT", o.output, "The game-ready WAV file to write")->required();
+    command->footer(
+        sections({kOutputSection, kRecordingsSection, kLoopsSection,
+                  exitSection({kExitPrepared, kExitPrepareFailed, kExitUsage, kExitSignal})}));
+    return {command, [options, &context] {
+                const LoopAtOptions& o = options->loopAt;
+                // Checked before anything is read, as preview does.
+                if (const StepResult step =
+                        refuseOutput(o.output, {o.source}, options->overwrite, context.err);
+                    step.ended()) {
+                    return step.exitStatus();
+                }
+                if (!o.times.empty()) {
+                    return prepareLoopAt(o, context.stopSignal(), context.errIsTerminal,
+                                         context.out, context.err);
+                }
+                return prepareRecording(o.source, o.output, o.gainDb, false,
+                                        context.prepareContext(o.stream))
+                    .exitStatus();
+            }};
+}
+
+Command addSuggestLoop(CLI::App& app, const CliContext& context) {
+    const auto options = std::make_shared<SuggestLoopOptions>();
+    CLI::App* command = app.add_subcommand(
+        "suggest-loop",
+        "Rank the loops the sliders can give SOURCE by how seamless the jump sounds");
+    command->add_option("--top", options->top, "Show the N best (default 5)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 100));
+    command
+        ->add_option("--min-length", options->minLengthSeconds,
+                     "No loop shorter than SECONDS (default: a third of SOURCE, at least 5 s)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0.0, 3600.0));
+    command->add_flag("--any-frame", options->anyFrame,
+                      "Also loops whose ends fall inside a frame");
+    command->add_flag("--json", options->json, "Print one JSON object");
+    command->add_option("SOURCE", options->source, "Any recording")->required();
+    command->footer(sections({kOutputSection, kLoopsSection,
+                              exitSection({kExitSuggested, kExitSuggestFailed, kExitUsage})}));
+    return {command,
+            [options, &context] { return suggestLoop(*options, context.out, context.err); }};
+}
+
+Command addPreview(CLI::App& app, const CliContext& context) {
+    struct Options {
+        PreviewOptions preview;
+        bool overwrite = false;
+    };
+    const auto options = std::make_shared<Options>();
+    PreviewOptions& o = options->preview;
+    CLI::App* command = app.add_subcommand(
+        "preview",
+        "Write OUTPUT.wav: the jump from the loop end to the loop start as the game plays it");
+    command
+        ->add_option("--loop", o.loop,
+                     "For a WAV: the loop as convert --loop takes it; an IMC file's header gives "
+                     "its own")
+        ->expected(2)
+        ->type_name("START END");
+    command->add_option("--seconds", o.seconds, "N seconds either side of the jump (default 4)")
+        ->type_name("N")
+        ->check(CLI::Range(0.001, 600.0));
+    command->add_option("SOURCE", o.source, "A game-ready WAV or a looped IMC file")->required();
+    command->add_flag("--overwrite", options->overwrite, "Replace an existing OUTPUT");
+    command->add_option("OUTPUT", o.output, "The WAV file to write")->required();
+    command->footer(sections({kOutputSection, kLoopsSection,
+                              exitSection({kExitPreviewed, kExitPreviewFailed, kExitUsage})}));
+    return {command, [options, &context] {
+                const PreviewOptions& o = options->preview;
+                if (const StepResult step =
+                        refuseOutput(o.output, {o.source}, options->overwrite, context.err);
+                    step.ended()) {
+                    return step.exitStatus();
+                }
+                return previewSeam(o, context.files, context.out, context.err);
+            }};
+}
+
+int run(int argc, const char* const* argv, const CliContext& context) {
     CLI::App app{
         "Turns a WAV file into an IMC music file, checks IMC files, checks and prepares "
         "recordings for the game, and suggests and previews loops.",
@@ -270,179 +468,27 @@ int run(int argc, const char* const* argv, platform::FileSystem& files, std::ost
     app.footer(generalFooter());
     app.set_version_flag("--version", "corvan-cli 1.0");
     app.require_subcommand(1);
-
-    ConvertOptions convertOptions;
-    CLI::App* convertCommand =
-        app.add_subcommand("convert", "Write TARGET: an IMC header followed by SOURCE's bytes");
-    convertCommand
-        ->add_option("--loop", convertOptions.loop,
-                     "Looped music from START to END: slider positions 0 to 32767, or "
-                     "percentages such as 10%; without it, queued music")
-        ->expected(2)
-        ->type_name("START END");
-    convertCommand->add_flag("--debug", convertOptions.debug, "Show the intermediate values");
-    CLI::Option* prepareFlag =
-        convertCommand->add_flag("--prepare", convertOptions.prepare,
-                                 "Convert a game-ready copy of SOURCE, which may be any recording");
-    convertCommand
-        ->add_option("--gain", convertOptions.gainDb,
-                     "With --prepare: change the volume by DB decibels, e.g. -3")
-        ->type_name("DB")
-        ->check(checkGain)
-        ->needs(prepareFlag);
-    convertCommand->add_option("--stream", convertOptions.stream, kStreamHelp)
-        ->type_name("N")
-        ->check(CLI::NonNegativeNumber)
-        ->needs(prepareFlag);
-    convertCommand
-        ->add_option("SOURCE", convertOptions.source, "The WAV file; with --prepare, any recording")
-        ->required();
-    convertCommand
-        ->add_option("TARGET", convertOptions.target,
-                     "The IMC file to write; an existing one is kept as TARGET.bak")
-        ->required();
-    convertCommand->footer(
-        sections({kOutputSection, kRecordingsSection, kBackupSection,
-                  exitSection({kExitConverted, kExitConvertFailed, kExitUsage, kExitSignal})}));
-
-    std::string inspectPath;
-    bool json = false;
-    CLI::App* inspectCommand =
-        app.add_subcommand("inspect", "Show and check the header of an IMC file");
-    inspectCommand->add_flag("--json", json, "Print one JSON object");
-    inspectCommand->add_option("FILE", inspectPath, "The IMC file")->required();
-    inspectCommand->footer(
-        sections({kOutputSection, exitSection({kExitInspected, kExitInspectFailed, kExitUsage})}));
-
-    std::vector<std::string> checkPaths;
-    bool checkJson = false;
-    int checkStream = -1;
-    CLI::App* checkCommand = app.add_subcommand(
-        "check", "Tell whether recordings are game-ready WAV files, and what differs");
-    checkCommand->add_flag("--json", checkJson, "Print one JSON object");
-    checkCommand->add_option("--stream", checkStream, kStreamHelp)
-        ->type_name("N")
-        ->check(CLI::NonNegativeNumber);
-    checkCommand->add_option("FILE", checkPaths, "The recordings")->required();
-    checkCommand->footer(sections({kOutputSection, kRecordingsSection,
-                                   exitSection({kExitChecked, kExitCheckFailed, kExitUsage})}));
-
-    std::string prepareSource;
-    std::string prepareOutput;
-    double gainDb = 0.0;
-    int prepareStream = -1;
-    std::vector<std::string> loopAt;
-    bool prepareOverwrite = false;
-    CLI::App* prepareCommand =
-        app.add_subcommand("prepare", "Write OUTPUT.wav: SOURCE as 16-bit PCM, 22,050 Hz, stereo");
-    prepareCommand->add_option("--gain", gainDb, "Change the volume by DB decibels, e.g. -3")
-        ->type_name("DB")
-        ->check(checkGain);
-    prepareCommand
-        ->add_option("--loop-at", loopAt,
-                     "Pad the end with silence so that the sliders put the loop at these times, "
-                     "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
-        ->expected(2)
-        ->type_name("START END");
-    prepareCommand->add_option("--stream", prepareStream, kStreamHelp)
-        ->type_name("N")
-        ->check(CLI::NonNegativeNumber);
-    prepareCommand->add_option("SOURCE", prepareSource, "Any recording")->required();
-    prepareCommand->add_flag("--overwrite", prepareOverwrite, "Replace an existing OUTPUT");
-    prepareCommand->add_option("OUTPUT", prepareOutput, "The game-ready WAV file to write")
-        ->required();
-    prepareCommand->footer(
-        sections({kOutputSection, kRecordingsSection, kLoopsSection,
-                  exitSection({kExitPrepared, kExitPrepareFailed, kExitUsage, kExitSignal})}));
-
-    SuggestLoopOptions suggestOptions;
-    CLI::App* suggestCommand = app.add_subcommand(
-        "suggest-loop",
-        "Rank the loops the sliders can give SOURCE by how seamless the jump sounds");
-    suggestCommand->add_option("--top", suggestOptions.top, "Show the N best (default 5)")
-        ->type_name("N")
-        ->check(CLI::Range(1, 100));
-    suggestCommand
-        ->add_option("--min-length", suggestOptions.minLengthSeconds,
-                     "No loop shorter than SECONDS (default: a third of SOURCE, at least 5 s)")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(0.0, 3600.0));
-    suggestCommand->add_flag("--any-frame", suggestOptions.anyFrame,
-                             "Also loops whose ends fall inside a frame");
-    suggestCommand->add_flag("--json", suggestOptions.json, "Print one JSON object");
-    suggestCommand->add_option("SOURCE", suggestOptions.source, "Any recording")->required();
-    suggestCommand->footer(
-        sections({kOutputSection, kLoopsSection,
-                  exitSection({kExitSuggested, kExitSuggestFailed, kExitUsage})}));
-
-    PreviewOptions previewOptions;
-    bool previewOverwrite = false;
-    CLI::App* previewCommand = app.add_subcommand(
-        "preview",
-        "Write OUTPUT.wav: the jump from the loop end to the loop start as the game plays it");
-    previewCommand
-        ->add_option("--loop", previewOptions.loop,
-                     "For a WAV: the loop as convert --loop takes it; an IMC file's header gives "
-                     "its own")
-        ->expected(2)
-        ->type_name("START END");
-    previewCommand
-        ->add_option("--seconds", previewOptions.seconds,
-                     "N seconds either side of the jump (default 4)")
-        ->type_name("N")
-        ->check(CLI::Range(0.001, 600.0));
-    previewCommand
-        ->add_option("SOURCE", previewOptions.source, "A game-ready WAV or a looped IMC file")
-        ->required();
-    previewCommand->add_flag("--overwrite", previewOverwrite, "Replace an existing OUTPUT");
-    previewCommand->add_option("OUTPUT", previewOptions.output, "The WAV file to write")
-        ->required();
-    previewCommand->footer(
-        sections({kOutputSection, kLoopsSection,
-                  exitSection({kExitPreviewed, kExitPreviewFailed, kExitUsage})}));
-
+    // In the order the help lists them.
+    const std::vector<Command> commands{addConvert(app, context),     addInspect(app, context),
+                                        addCheck(app, context),       addPrepare(app, context),
+                                        addSuggestLoop(app, context), addPreview(app, context)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) {  // --help or --version
-            out << (dynamic_cast<const CLI::CallForVersion*>(&e) ? e.what() + std::string("\n")
-                                                                 : app.help());
+            context.out << (dynamic_cast<const CLI::CallForVersion*>(&e)
+                                ? e.what() + std::string("\n")
+                                : app.help());
             return 0;
         }
         std::string reason = e.what();
         if (const auto end = reason.find('\n'); end != std::string::npos) reason.resize(end);
-        return usageError(err, reason);
+        return usageError(context.err, reason);
     }
-    if (convertCommand->parsed()) {
-        return convert(convertOptions, files, out, err, signals, errIsTerminal);
+    for (const Command& command : commands) {
+        if (command.subcommand->parsed()) return command.run();
     }
-    if (checkCommand->parsed()) {
-        return checkFiles(checkPaths, checkJson, checkStream, files, out, err);
-    }
-    // The commands that write a recording, checked alike before they read anything.
-    if (prepareCommand->parsed()) {
-        if (const auto refused =
-                refuseOutput(prepareOutput, {prepareSource}, prepareOverwrite, err)) {
-            return *refused;
-        }
-    }
-    if (previewCommand->parsed()) {
-        if (const auto refused = refuseOutput(previewOptions.output, {previewOptions.source},
-                                              previewOverwrite, err)) {
-            return *refused;
-        }
-    }
-    if (prepareCommand->parsed() && !loopAt.empty()) {
-        return prepareLoopAt({loopAt, gainDb, prepareSource, prepareOutput, prepareStream},
-                             stopSignal(signals), errIsTerminal, out, err);
-    }
-    if (prepareCommand->parsed()) {
-        const PrepareContext context{out, err, errIsTerminal, stopSignal(signals), prepareStream};
-        return prepareRecording(prepareSource, prepareOutput, gainDb, false, context).value_or(0);
-    }
-    if (suggestCommand->parsed()) return suggestLoop(suggestOptions, out, err);
-    if (previewCommand->parsed()) return previewSeam(previewOptions, files, out, err);
-    return inspect(inspectPath, json, files, out, err);
+    return usageError(context.err, "a command is required");
 }
 
 }  // namespace
@@ -452,7 +498,7 @@ int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::
     // What nothing below expects ends the run here, not in std::terminate: the stack unwinds,
     // so every temporary file is removed by its owner and a replaced track put back.
     try {
-        return run(argc, argv, files, out, err, signals, errIsTerminal);
+        return run(argc, argv, {files, out, err, signals, errIsTerminal});
     } catch (const std::exception& error) {
         err << "corvan-cli: unexpected error: " << error.what() << '\n' << std::flush;
     } catch (...) {

@@ -11,6 +11,7 @@
 #include "audio/SeamPreview.h"
 #include "engine/JsonText.h"
 #include "platform/File.h"
+#include "platform/FileIdentity.h"
 #include "platform/TemporaryFile.h"
 
 #include <cstdio>
@@ -76,7 +77,8 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
     if (options.json) {
         Json entries = Json::array();
         for (const auto& s : suggestions) entries.push_back(suggestionJson(s));
-        out << jsonText({{"suggestions", std::move(entries)}, {"for_prepared_copy", !report.gameReady}})
+        out << jsonText(
+                   {{"suggestions", std::move(entries)}, {"for_prepared_copy", !report.gameReady}})
             << '\n';
     } else if (!suggestions.empty()) {
         out << options.source << ": the best loops the sliders can give ("
@@ -212,9 +214,10 @@ int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stop
         return 1;
     }
     const PrepareContext context{out, err, progressBar, stopSignal, options.stream};
-    if (const auto failed =
-            prepareRecording(options.source, prepared.path(), options.gainDb, true, context)) {
-        return *failed;
+    if (const StepResult step =
+            prepareRecording(options.source, prepared.path(), options.gainDb, true, context);
+        step.ended()) {
+        return step.exitStatus();
     }
     audio::LoopPlacement placement;
     try {
