@@ -410,13 +410,5 @@ TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
         << "no temporary file left behind";
 }
 
-TEST_F(LoopCommands, HelpNamesTheLoopCommands) {
-    const CliRun help = cli({"--help"});
-    EXPECT_EQ(help.status, 0);
-    for (const char* topic : {"suggest-loop", "preview", "--loop-at", "no loop of the length"}) {
-        EXPECT_NE(help.out.find(topic), std::string::npos) << topic;
-    }
-}
-
 }  // namespace
 }  // namespace corvan::test
