@@ -1,5 +1,7 @@
 #include "ImcFile.h"
 
+#include "audio/Wording.h"
+#include "engine/ImcFormat.h"
 #include "engine/JsonText.h"
 #include "platform/File.h"
 
@@ -26,7 +28,7 @@ std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer
 
 // Header offsets count from the WAV's byte kHeaderToWavOffset, frames from its samples.
 std::int64_t wavByte(std::int32_t headerOffset) {
-    return std::int64_t{headerOffset} - audio::kHeaderToWavOffset;
+    return std::int64_t{headerOffset} - imc::kHeaderToWavOffset;
 }
 
 }  // namespace
@@ -58,11 +60,11 @@ std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const st
     return inspectImcHeader(header, *length, *fileSize);
 }
 
-std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection) {
+std::optional<loop::LoopFrames> imcLoopFrames(const ImcInspection& inspection) {
     if (!inspection.wellFormed || !inspection.loopStart || !inspection.loopEnd) {
         return std::nullopt;
     }
-    return audio::loopFramesForHeader({*inspection.loopStart, *inspection.loopEnd});
+    return loop::loopFramesForHeader({*inspection.loopStart, *inspection.loopEnd});
 }
 
 std::string formatLoopTimes(const ImcInspection& inspection) {
@@ -70,12 +72,12 @@ std::string formatLoopTimes(const ImcInspection& inspection) {
     if (!loop) return {};
     const std::int64_t start = wavByte(*inspection.loopStart);
     const std::int64_t end = wavByte(*inspection.loopEnd);
-    return "loop start time: " + audio::formatTime(audio::framesToSeconds(loop->startFrame)) +
+    return "loop start time: " + audio::formatTime(loop::framesToSeconds(loop->startFrame)) +
            " (WAV byte " + std::to_string(start) + ")\n" +
-           "loop end time: " + audio::formatTime(audio::framesToSeconds(loop->endFrame)) +
+           "loop end time: " + audio::formatTime(loop::framesToSeconds(loop->endFrame)) +
            " (WAV byte " + std::to_string(end) + ")\n" +
-           "loop length: " + audio::formatTime(audio::framesToSeconds(loop->lengthFrames())) +
-           " (" + std::to_string(end - start) + " bytes)\n";
+           "loop length: " + audio::formatTime(loop::framesToSeconds(loop->lengthFrames())) + " (" +
+           std::to_string(end - start) + " bytes)\n";
 }
 
 std::string loopTimesJson(const ImcInspection& inspection) {
@@ -83,9 +85,9 @@ std::string loopTimesJson(const ImcInspection& inspection) {
     if (!loop) return {};
     const std::int64_t start = wavByte(*inspection.loopStart);
     const std::int64_t end = wavByte(*inspection.loopEnd);
-    return ",\"loopStartSeconds\":" + jsonNumber(audio::framesToSeconds(loop->startFrame)) +
-           ",\"loopEndSeconds\":" + jsonNumber(audio::framesToSeconds(loop->endFrame)) +
-           ",\"loopLengthSeconds\":" + jsonNumber(audio::framesToSeconds(loop->lengthFrames())) +
+    return ",\"loopStartSeconds\":" + jsonNumber(loop::framesToSeconds(loop->startFrame)) +
+           ",\"loopEndSeconds\":" + jsonNumber(loop::framesToSeconds(loop->endFrame)) +
+           ",\"loopLengthSeconds\":" + jsonNumber(loop::framesToSeconds(loop->lengthFrames())) +
            ",\"loopStartWavByte\":" + std::to_string(start) +
            ",\"loopEndWavByte\":" + std::to_string(end) +
            ",\"loopLengthBytes\":" + std::to_string(end - start);

@@ -1,10 +1,11 @@
 // The loop that the sliders give, checked against the header's own arithmetic.
 
-#include "audio/LoopPosition.h"
+#include "audio/Wording.h"
+#include "loop/LoopPosition.h"
 
 #include <gtest/gtest.h>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 struct HeaderCase {
@@ -53,15 +54,15 @@ TEST(LoopPosition, RegionOffset209IsTheWavsByte8) {
 }
 
 TEST(LoopPosition, EveryPermilleHasASliderThatGivesIt) {
-    for (int permille = 0; permille <= kPermilleMax; ++permille) {
-        const int slider = sliderForPermille(permille);
+    for (int permille = 0; permille <= imc::kPermilleMax; ++permille) {
+        const int slider = imc::sliderForPermille(permille);
         ASSERT_GE(slider, 0);
-        ASSERT_LE(slider, kSliderMax);
-        ASSERT_EQ(permilleForSlider(slider), permille) << slider;
+        ASSERT_LE(slider, imc::kSliderMax);
+        ASSERT_EQ(imc::permilleForSlider(slider), permille) << slider;
     }
-    EXPECT_EQ(permilleForSlider(kSliderMax), 1000);
-    EXPECT_EQ(permilleForSlider(16), 0);  // 0.488
-    EXPECT_EQ(permilleForSlider(17), 1);  // 0.519
+    EXPECT_EQ(imc::permilleForSlider(imc::kSliderMax), 1000);
+    EXPECT_EQ(imc::permilleForSlider(16), 0);  // 0.488
+    EXPECT_EQ(imc::permilleForSlider(17), 1);  // 0.519
 }
 
 TEST(LoopPosition, TimesAndFrames) {
@@ -75,11 +76,11 @@ TEST(LoopPosition, TimesAndFrames) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(secondsToFrames(c.seconds), c.frames) << c.seconds;
-        EXPECT_EQ(formatTime(c.seconds), c.text) << c.seconds;
+        EXPECT_EQ(audio::formatTime(c.seconds), c.text) << c.seconds;
     }
     EXPECT_DOUBLE_EQ(framesToSeconds(33075), 1.5);
-    EXPECT_EQ(formatTime(-2.25), "-0:02.250");
+    EXPECT_EQ(audio::formatTime(-2.25), "-0:02.250");
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,7 +1,7 @@
 // What the features say about tones whose pitch and level are known.
 
-#include "Signals.h"
-#include "audio/MusicFeatures.h"
+#include "audio/Signals.h"
+#include "loop/MusicFeatures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 std::vector<float> sine(double hz, double dbfs, double seconds, int rate = 11025) {
@@ -99,4 +99,4 @@ TEST(MusicFeatures, ReadsAnyRecordingAsMonoAtTheAnalysisRate) {
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop
