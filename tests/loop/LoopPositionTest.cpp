@@ -12,41 +12,38 @@ struct HeaderCase {
     std::int64_t wavFileBytes;
     int startSlider, endSlider;
     std::int64_t loopStart, loopEnd;  // the header's fields
+    std::int64_t dataStart;           // where the WAV's samples begin
 };
 
 // Worked by hand from the header's rules: permille = round(slider * 1000 / 32767), position
 // = round((bytes - 1) / 1000 * permille), ties to even; +465 and -256.
 const HeaderCase kHeaderCases[] = {
-    {1000001, 3277, 29490, 100465, 899744},    // 100 and 900 thousandths
-    {1000001, 0, 0, 465, -256},                // the sliders as the window opens
-    {1000001, 32767, 32767, 1000465, 999744},  // the loop start beyond the end
-    {1501, 33, 98, 467, 4 - 256},              // 1.5 -> 2 and 4.5 -> 4: ties to even
-    {1501, 98, 33, 469, 2 - 256},
-    {2646045, 16384, 32767, 1323487, 2645788},  // 500 and 1000 thousandths
+    {1000001, 3277, 29490, 100465, 899744, 44},    // 100 and 900 thousandths
+    {1000001, 0, 0, 465, -256, 44},                // the sliders as the window opens
+    {1000001, 32767, 32767, 1000465, 999744, 44},  // the loop start beyond the end
+    {1501, 33, 98, 467, 4 - 256, 44},              // 1.5 -> 2 and 4.5 -> 4: ties to even
+    {1501, 98, 33, 469, 2 - 256, 44},
+    {2646045, 16384, 32767, 1323487, 2645788, 44},  // 500 and 1000 thousandths
+    // Samples said to start at byte 8: the region offset 209 + 4k is frame k.
+    {1000001, 3277, 29490, 100465, 899744, 8},
 };
 
-TEST(LoopPosition, HeaderFieldsMatchTheHeaderArithmetic) {
+TEST(LoopPosition, FramesAreTheHeaderFieldsLess201AndTheSamplesStart) {
     for (const HeaderCase& c : kHeaderCases) {
+        SCOPED_TRACE(std::to_string(c.wavFileBytes) + " " + std::to_string(c.startSlider));
         const LoopHeaderOffsets offsets =
             loopHeaderOffsets(c.wavFileBytes, c.startSlider, c.endSlider);
-        EXPECT_EQ(offsets.loopStart, c.loopStart) << c.wavFileBytes << " " << c.startSlider;
-        EXPECT_EQ(offsets.loopEnd, c.loopEnd) << c.wavFileBytes << " " << c.endSlider;
-        // The frames are the header offsets less 201 and the 44-byte header, over 4.
-        const LoopFrames loop = loopFramesFor(c.wavFileBytes, c.startSlider, c.endSlider);
-        EXPECT_EQ(loop.startFrame * 4 + loop.startByteRemainder, c.loopStart - 245);
-        EXPECT_EQ(loop.endFrame * 4 + loop.endByteRemainder, c.loopEnd - 245);
-        EXPECT_GE(loop.startByteRemainder, 0);
-        EXPECT_LT(loop.startByteRemainder, 4);
-        EXPECT_GE(loop.endByteRemainder, 0);
-        EXPECT_LT(loop.endByteRemainder, 4);
+        EXPECT_EQ(offsets.loopStart, c.loopStart);
+        EXPECT_EQ(offsets.loopEnd, c.loopEnd);
+        const LoopFrames loop =
+            loopFramesFor(c.wavFileBytes, c.startSlider, c.endSlider, c.dataStart);
+        EXPECT_EQ(loop.startFrame * 4 + loop.startByteRemainder, c.loopStart - 201 - c.dataStart);
+        EXPECT_EQ(loop.endFrame * 4 + loop.endByteRemainder, c.loopEnd - 201 - c.dataStart);
+        for (const int remainder : {loop.startByteRemainder, loop.endByteRemainder}) {
+            EXPECT_GE(remainder, 0);
+            EXPECT_LT(remainder, 4);
+        }
     }
-}
-
-TEST(LoopPosition, RegionOffset209IsTheWavsByte8) {
-    // A data chunk said to start at byte 8 puts a header offset of 209 + 4k at frame k.
-    const LoopFrames loop = loopFramesForPermille(1000001, 100, 900, 8);
-    EXPECT_EQ(loop.startFrame * 4 + loop.startByteRemainder, 100465 - 209);
-    EXPECT_EQ(loop.endFrame * 4 + loop.endByteRemainder, 899744 - 209);
     // 1,000,001 bytes: 25,055 frames in, and a jump position inside a frame.
     const LoopFrames plain = loopFramesForPermille(1000001, 100, 900);
     EXPECT_EQ(plain, (LoopFrames{25055, 224874, 0, 3}));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
 namespace corvan::loop {
 namespace {
@@ -96,6 +97,26 @@ TEST(MusicFeatures, ReadsAnyRecordingAsMonoAtTheAnalysisRate) {
     const PositionFeatures reference =
         MusicFeatures::fromSamples(sine(440, -12.04, 5), 11025).at(3.5);
     EXPECT_NEAR(at.blocks[2].levelDb, reference.blocks[2].levelDb, 0.2);
+}
+
+// Each analysis owns its transform, so two running at once (as two windows may) give what
+// each gives alone.
+TEST(MusicFeatures, TwoAnalysesAtOnceGiveWhatEachGivesAlone) {
+    const std::vector<float> low = sine(196, -20, 20), high = sine(1108.73, -30, 20);
+    const PositionFeatures lowAlone = MusicFeatures::fromSamples(low, 11025).at(10);
+    const PositionFeatures highAlone = MusicFeatures::fromSamples(high, 11025).at(10);
+    for (int round = 0; round < 4; ++round) {
+        PositionFeatures highTogether;
+        std::thread other([&] { highTogether = MusicFeatures::fromSamples(high, 11025).at(10); });
+        const PositionFeatures lowTogether = MusicFeatures::fromSamples(low, 11025).at(10);
+        other.join();
+        for (int b = 0; b < kBlocks; ++b) {
+            EXPECT_EQ(lowTogether.blocks[b].chroma, lowAlone.blocks[b].chroma) << round;
+            EXPECT_EQ(lowTogether.blocks[b].bandsDb, lowAlone.blocks[b].bandsDb) << round;
+            EXPECT_EQ(highTogether.blocks[b].chroma, highAlone.blocks[b].chroma) << round;
+            EXPECT_EQ(highTogether.blocks[b].bandsDb, highAlone.blocks[b].bandsDb) << round;
+        }
+    }
 }
 
 }  // namespace
