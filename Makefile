@@ -17,7 +17,7 @@ CMAKE_FLAGS ?=
 PACKAGES := $(shell sed -e 's/\#.*//' debian-packages.txt)
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 SOURCES = $(shell git ls-files '*.cpp' '*.h' 2>/dev/null || \
-	find app audio bench cli engine platform tests ui -name '*.cpp' -o -name '*.h')
+	find app audio bench cli engine loop platform tests ui -name '*.cpp' -o -name '*.h')
 
 .PHONY: deps configure build test run demo bench test-sanitizers fuzz fuzz-smoke format \
 	format-check clean install package package-test

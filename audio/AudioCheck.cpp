@@ -1,11 +1,10 @@
 #include "audio/AudioCheck.h"
 
+#include "audio/AudioPreparer.h"
 #include "audio/AudioReader.h"
-#include "audio/GameFormat.h"
-#include "audio/LoopPosition.h"
-#include "audio/LoopSuggester.h"
 #include "audio/RiffChunks.h"
 #include "audio/Wording.h"
+#include "engine/ImcFormat.h"
 
 #include <sndfile.h>
 
@@ -86,13 +85,13 @@ AudioReport checkAudio(const std::string& path, int stream) {
     if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16) {
         report.differences.push_back("its samples are " + report.encoding + ", not 16-bit PCM");
     }
-    if (info.sampleRate != kGameSampleRate) {
+    if (info.sampleRate != imc::kSampleRate) {
         report.differences.push_back("its sample rate is " + withThousands(info.sampleRate) +
-                                     " Hz, not " + withThousands(kGameSampleRate) + " Hz");
+                                     " Hz, not " + withThousands(imc::kSampleRate) + " Hz");
     }
-    if (info.channels != kGameChannels) {
+    if (info.channels != imc::kChannels) {
         report.differences.push_back("it has " + describeChannels(info.channels) + ", not " +
-                                     describeChannels(kGameChannels));
+                                     describeChannels(imc::kChannels));
     }
     if (major == SF_FORMAT_WAV) {
         const std::optional<RiffLayout> layout = readRiffLayout(path);
@@ -116,11 +115,11 @@ AudioReport checkAudio(const std::string& path, int stream) {
         report.differences.push_back("its length is unknown: the file may be damaged");
     const std::int64_t bytes =
         gameWavBytes(report.frames > 0 ? gameFramesFor(report.frames, info.sampleRate) : 0);
-    if (bytes > kMaxGameWavBytes) {
+    if (bytes > imc::kMaxWavBytes) {
         report.tooLong = true;
         report.differences.push_back("it is too long for the game: even prepared it would be " +
                                      withThousands(bytes) + " bytes, over the " +
-                                     withThousands(kMaxGameWavBytes) + " a game track may have");
+                                     withThousands(imc::kMaxWavBytes) + " a game track may have");
     }
     report.gameReady = report.differences.empty();
     return report;

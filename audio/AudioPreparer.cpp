@@ -24,7 +24,7 @@ namespace {
 
 bool holdsGameSamples(const AudioFormat& info) {
     return (info.sndfileFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16 &&
-           info.sampleRate == kGameSampleRate && info.channels == kGameChannels;
+           info.sampleRate == imc::kSampleRate && info.channels == imc::kChannels;
 }
 
 // A WAV whose data chunk promises more than the file holds was cut off, though libsndfile
@@ -53,10 +53,10 @@ std::size_t framesPerRead(const PrepareOptions& options, int channels) {
 // False when cancelled.
 bool copyFrames(AudioReader& source, const WriteFrames& write, const AfterBlock& afterBlock,
                 const PrepareOptions& options, double& peak) {
-    const std::size_t blockFrames = framesPerRead(options, kGameChannels);
-    std::vector<std::int16_t> block(blockFrames * kGameChannels);
+    const std::size_t blockFrames = framesPerRead(options, imc::kChannels);
+    std::vector<std::int16_t> block(blockFrames * imc::kChannels);
     while (const std::size_t got = source.read(block.data(), blockFrames)) {
-        for (std::size_t i = 0; i < got * kGameChannels; ++i) {
+        for (std::size_t i = 0; i < got * imc::kChannels; ++i) {
             peak = std::max(peak, std::abs(block[i] / 32768.0));
         }
         write(block.data(), got);
@@ -74,8 +74,8 @@ bool convertFrames(AudioReader& source, const WriteFrames& write, const AfterBlo
     RateConverter converter(source.format().sampleRate, mixed);
     std::vector<std::int16_t> doubled;
     const RateConverter::Sink sink = [&](const std::int16_t* frames, std::size_t count) {
-        if (mixed == kGameChannels) return write(frames, count);
-        doubled.resize(count * kGameChannels);
+        if (mixed == imc::kChannels) return write(frames, count);
+        doubled.resize(count * imc::kChannels);
         for (std::size_t f = 0; f < count; ++f) doubled[2 * f] = doubled[2 * f + 1] = frames[f];
         write(doubled.data(), count);
     };
@@ -94,6 +94,11 @@ bool convertFrames(AudioReader& source, const WriteFrames& write, const AfterBlo
 }
 
 }  // namespace
+
+std::int64_t gameFramesFor(std::int64_t frames, int rate) {
+    if (rate == imc::kSampleRate) return frames;
+    return std::llround(static_cast<double>(frames) * imc::kSampleRate / rate);
+}
 
 std::optional<double> gainAvoidingClipping(const PrepareResult& result, double gainDb) {
     if (!std::isfinite(result.peak) || result.peak <= 0.0) return std::nullopt;
@@ -116,13 +121,13 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     result.audioStreams = info.audioStreams;
     result.copiedUnchanged = holdsGameSamples(info) && options.gainDb == 0.0;
     const std::int64_t maxFrames =
-        (options.maxOutputBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame;
+        (options.maxOutputBytes - kPlainWavHeaderBytes) / imc::kBytesPerFrame;
     // A length the header only estimates or does not know is checked while writing.
     const bool lengthKnown = info.frames > 0 && !info.framesEstimated;
     const std::int64_t expectedFrames =
         !lengthKnown || result.copiedUnchanged
             ? info.frames
-            : std::llround(static_cast<double>(info.frames) * kGameSampleRate / info.sampleRate);
+            : std::llround(static_cast<double>(info.frames) * imc::kSampleRate / info.sampleRate);
     if (lengthKnown && gameWavBytes(expectedFrames) > options.maxOutputBytes) {
         throw AudioError(sourcePath,
                          "too long for the game: the result would be " +

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/GameFormat.h"
+#include "engine/ImcFormat.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +10,19 @@
 #include <vector>
 
 namespace corvan::audio {
+
+// A game-ready WAV: the game's sound format behind a plain WAV header (RIFF, WAVE, a 16-byte
+// fmt chunk and the data chunk's id and length).
+inline constexpr std::int64_t kPlainWavHeaderBytes = 44;
+
+// The length of a game-ready WAV holding `frames` frames.
+constexpr std::int64_t gameWavBytes(std::int64_t frames) {
+    return kPlainWavHeaderBytes + frames * imc::kBytesPerFrame;
+}
+
+// The game-ready WAV's frame count for a recording of `frames` frames at `rate`, as
+// prepareGameWav makes it.
+std::int64_t gameFramesFor(std::int64_t frames, int rate);
 
 struct PrepareOptions {
     // Applied to every sample before resampling; e.g. -3.0 to keep a loud recording from
@@ -26,7 +39,7 @@ struct PrepareOptions {
     // The audio stream to read by its number in the file; -1 takes the file's default.
     int stream = -1;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
-    std::int64_t maxOutputBytes = kMaxGameWavBytes;
+    std::int64_t maxOutputBytes = imc::kMaxWavBytes;
 };
 
 struct PrepareResult {

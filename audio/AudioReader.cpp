@@ -2,7 +2,10 @@
 
 #include "audio/AudioError.h"
 #include "audio/ReaderBackends.h"
+#include "engine/ImcFormat.h"
 #include "platform/ReadOnlyFile.h"
+
+#include <sndfile.h>
 
 #include <cstring>
 
@@ -71,6 +74,16 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, int stream) {
 std::unique_ptr<AudioReader> openAudioBytes(const std::uint8_t* bytes, std::size_t size,
                                             const std::string& name, int stream) {
     return openSource(std::make_shared<MemoryBytes>(bytes, size), name, stream);
+}
+
+std::unique_ptr<AudioReader> openGameWav(const std::string& path) {
+    std::unique_ptr<AudioReader> reader = openAudio(path);
+    const AudioFormat& info = reader->format();
+    if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
+        info.sampleRate != imc::kSampleRate || info.channels != imc::kChannels) {
+        throw AudioError(path, "not a game-ready WAV (16-bit PCM, 22,050 Hz, stereo)");
+    }
+    return reader;
 }
 
 }  // namespace corvan::audio

@@ -69,5 +69,8 @@ std::unique_ptr<AudioReader> openAudio(const std::string& path, int stream = -1)
 // The same for bytes in memory, named `name` in errors; `bytes` must outlive the reader.
 std::unique_ptr<AudioReader> openAudioBytes(const std::uint8_t* bytes, std::size_t size,
                                             const std::string& name, int stream = -1);
+// Opens `path` as a game-ready WAV's samples: 16-bit PCM at the game's rate and channel
+// count. Throws AudioError when it cannot be read or holds anything else.
+std::unique_ptr<AudioReader> openGameWav(const std::string& path);
 
 }  // namespace corvan::audio

@@ -2,7 +2,6 @@
 // AVIOContext; libswresample only turns the decoder's samples into interleaved floats.
 
 #include "audio/AudioError.h"
-#include "audio/LoopPosition.h"
 #include "audio/ReaderBackends.h"
 #include "audio/Wording.h"
 

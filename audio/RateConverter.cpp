@@ -1,6 +1,6 @@
 #include "audio/RateConverter.h"
 
-#include "audio/GameFormat.h"
+#include "engine/ImcFormat.h"
 
 #include <soxr.h>
 
@@ -30,7 +30,7 @@ RateConverter::RateConverter(double inputRate, int channels)
     const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
     const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_VHQ, 0);
     soxr_error_t error = nullptr;
-    soxr_ = soxr_create(inputRate, kGameSampleRate, static_cast<unsigned>(channels), &error, &io,
+    soxr_ = soxr_create(inputRate, imc::kSampleRate, static_cast<unsigned>(channels), &error, &io,
                         &quality, nullptr);
     check(error);
 }

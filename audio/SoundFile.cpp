@@ -1,7 +1,7 @@
 #include "audio/SoundFile.h"
 
 #include "audio/AudioError.h"
-#include "audio/GameFormat.h"
+#include "engine/ImcFormat.h"
 
 #include <utility>
 
@@ -21,8 +21,8 @@ SoundFile::~SoundFile() {
 
 SoundFile SoundFile::openGameWavForWriting(int fd, const std::string& path) {
     SF_INFO info{};
-    info.samplerate = kGameSampleRate;
-    info.channels = kGameChannels;
+    info.samplerate = imc::kSampleRate;
+    info.channels = imc::kChannels;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE* file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
     if (file == nullptr) throw AudioError(path, sf_strerror(nullptr));

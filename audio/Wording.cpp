@@ -2,6 +2,9 @@
 
 #include <sndfile.h>
 
+#include <cmath>
+#include <cstdio>
+
 namespace corvan::audio {
 
 namespace {
@@ -117,6 +120,14 @@ std::string describeChannels(int channels) {
     if (channels == 1) return "1 channel (mono)";
     if (channels == 2) return "2 channels (stereo)";
     return std::to_string(channels) + " channels";
+}
+
+std::string formatTime(double seconds) {
+    const long long ms = std::llround(std::abs(seconds) * 1000.0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld:%02lld.%03lld", seconds < 0 && ms > 0 ? "-" : "",
+                  ms / 60000, ms / 1000 % 60, ms % 1000);
+    return text;
 }
 
 }  // namespace corvan::audio

@@ -15,5 +15,7 @@ std::string describeEncoding(int sfFormat);
 std::string describeCodec(int sfFormat);
 // "1 channel (mono)", "2 channels (stereo)", "6 channels".
 std::string describeChannels(int channels);
+// "m:ss.mmm", the milliseconds rounded; "-" in front of negative times.
+std::string formatTime(double seconds);
 
 }  // namespace corvan::audio

@@ -5,8 +5,9 @@
 // corvan-loop-bench [DIR]   default: the system's temporary directory
 
 #include "ChildRun.h"
-#include "audio/LoopPosition.h"
-#include "audio/LoopSuggester.h"
+#include "audio/Wording.h"
+#include "loop/LoopPosition.h"
+#include "loop/LoopSuggester.h"
 
 #include <sndfile.h>
 
@@ -90,7 +91,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) {
         const Run run = inChild([&] {
             try {
-                const auto loops = corvan::audio::suggestLoopsFor(recording);
+                const auto loops = corvan::loop::suggestLoopsFor(recording);
                 return loops.empty() ? 1 : 0;
             } catch (const std::exception& error) {
                 std::fprintf(stderr, "%s\n", error.what());
@@ -106,7 +107,7 @@ int main(int argc, char** argv) {
         "(median of %d, fastest %.3f s), peak memory %ld KiB\n",
         kPhrase, times[rounds / 2], rounds, times.front(), peak);
 
-    for (const auto& loop : corvan::audio::suggestLoopsFor(recording)) {
+    for (const auto& loop : corvan::loop::suggestLoopsFor(recording)) {
         std::printf(
             "  sliders %5d %5d  %5.1f%% to %5.1f%%  %s to %s  length %7.3f s (%.3f phrases)"
             "  score %.3f %s\n",

@@ -4,10 +4,10 @@
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
 #include "audio/AudioPreparer.h"
-#include "audio/GameFormat.h"
 #include "audio/GameReadiness.h"
 #include "audio/OutputCheck.h"
 #include "audio/Wording.h"
+#include "engine/ImcFormat.h"
 #include "engine/JsonText.h"
 #include "platform/FileIdentity.h"
 
@@ -147,9 +147,9 @@ std::optional<bool> checkImc(platform::FileSystem& files, const std::string& pat
     out << path << ": IMC file, " << kind << " music, "
         << audio::withThousands(inspection->wavBytes) << " WAV bytes: well-formed\n";
     if (const auto loop = imcLoopFrames(*inspection)) {
-        out << "  loop from " << audio::formatTime(audio::framesToSeconds(loop->startFrame))
-            << " to " << audio::formatTime(audio::framesToSeconds(loop->endFrame)) << ", "
-            << audio::formatTime(audio::framesToSeconds(loop->lengthFrames())) << " long\n";
+        out << "  loop from " << audio::formatTime(loop::framesToSeconds(loop->startFrame))
+            << " to " << audio::formatTime(loop::framesToSeconds(loop->endFrame)) << ", "
+            << audio::formatTime(loop::framesToSeconds(loop->lengthFrames())) << " long\n";
     }
     return true;
 }
@@ -232,7 +232,7 @@ StepResult prepareRecording(const std::string& source, const std::string& output
                     << std::flush;
     }
     if (quiet) return StepResult::done();
-    const double duration = static_cast<double>(result.framesWritten) / audio::kGameSampleRate;
+    const double duration = static_cast<double>(result.framesWritten) / imc::kSampleRate;
     if (result.copiedUnchanged) {
         context.out << output << ": " << source
                     << " is game-ready already; its samples were copied unchanged ("
@@ -240,8 +240,8 @@ StepResult prepareRecording(const std::string& source, const std::string& output
                     << seconds(duration) << ")\n";
     } else {
         context.out << output << ": prepared for the game: 16-bit PCM, "
-                    << audio::withThousands(audio::kGameSampleRate) << " Hz, "
-                    << audio::describeChannels(audio::kGameChannels) << ", "
+                    << audio::withThousands(imc::kSampleRate) << " Hz, "
+                    << audio::describeChannels(imc::kChannels) << ", "
                     << audio::withThousands(result.framesWritten) << " frames, "
                     << seconds(duration) << '\n';
     }

@@ -7,10 +7,11 @@
 #include "LoopCommands.h"
 #include "StepResult.h"
 #include "Usage.h"
-#include "audio/LoopPosition.h"
+#include "audio/Wording.h"
 #include "engine/ImcBuilder.h"
 #include "engine/ImcInspector.h"
 #include "engine/TrackReplacement.h"
+#include "loop/LoopPosition.h"
 #include "platform/File.h"
 #include "platform/FileIdentity.h"
 #include "platform/TemporaryFile.h"
@@ -193,12 +194,12 @@ void warnIfDegenerate(platform::FileSystem& files, const std::string& wavPath,
         if (file.isOpen()) size = files.sizeOf(file.handle());
     }
     if (!size) return;  // the conversion says why it cannot read the file
-    const audio::LoopFrames loop =
-        audio::loopFramesFor(static_cast<std::int64_t>(*size), inputs.start, inputs.end);
+    const loop::LoopFrames loop =
+        loop::loopFramesFor(static_cast<std::int64_t>(*size), inputs.start, inputs.end);
     if (!loop.degenerate()) return;
     err << "corvan-cli: warning: the loop ends ("
-        << audio::formatTime(audio::framesToSeconds(loop.endFrame)) << ") at or before it starts ("
-        << audio::formatTime(audio::framesToSeconds(loop.startFrame))
+        << audio::formatTime(loop::framesToSeconds(loop.endFrame)) << ") at or before it starts ("
+        << audio::formatTime(loop::framesToSeconds(loop.startFrame))
         << "): START and END lie too close together for this file; it is written as they are\n"
         << std::flush;
 }

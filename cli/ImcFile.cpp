@@ -1,5 +1,7 @@
 #include "ImcFile.h"
 
+#include "audio/Wording.h"
+#include "engine/ImcFormat.h"
 #include "platform/File.h"
 
 #include <algorithm>
@@ -25,7 +27,7 @@ std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer
 
 // Header offsets count from the WAV's byte kHeaderToWavOffset, frames from its samples.
 std::int64_t wavByte(std::int32_t headerOffset) {
-    return std::int64_t{headerOffset} - audio::kHeaderToWavOffset;
+    return std::int64_t{headerOffset} - imc::kHeaderToWavOffset;
 }
 
 }  // namespace
@@ -57,11 +59,11 @@ std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const st
     return inspectImcHeader(header, *length, *fileSize);
 }
 
-std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection) {
+std::optional<loop::LoopFrames> imcLoopFrames(const ImcInspection& inspection) {
     if (!inspection.wellFormed || !inspection.loopStart || !inspection.loopEnd) {
         return std::nullopt;
     }
-    return audio::loopFramesForHeader({*inspection.loopStart, *inspection.loopEnd});
+    return loop::loopFramesForHeader({*inspection.loopStart, *inspection.loopEnd});
 }
 
 std::string formatLoopTimes(const ImcInspection& inspection) {
@@ -69,12 +71,12 @@ std::string formatLoopTimes(const ImcInspection& inspection) {
     if (!loop) return {};
     const std::int64_t start = wavByte(*inspection.loopStart);
     const std::int64_t end = wavByte(*inspection.loopEnd);
-    return "loop start time: " + audio::formatTime(audio::framesToSeconds(loop->startFrame)) +
+    return "loop start time: " + audio::formatTime(loop::framesToSeconds(loop->startFrame)) +
            " (WAV byte " + std::to_string(start) + ")\n" +
-           "loop end time: " + audio::formatTime(audio::framesToSeconds(loop->endFrame)) +
+           "loop end time: " + audio::formatTime(loop::framesToSeconds(loop->endFrame)) +
            " (WAV byte " + std::to_string(end) + ")\n" +
-           "loop length: " + audio::formatTime(audio::framesToSeconds(loop->lengthFrames())) +
-           " (" + std::to_string(end - start) + " bytes)\n";
+           "loop length: " + audio::formatTime(loop::framesToSeconds(loop->lengthFrames())) + " (" +
+           std::to_string(end - start) + " bytes)\n";
 }
 
 void addLoopTimes(Json& object, const ImcInspection& inspection) {
@@ -82,9 +84,9 @@ void addLoopTimes(Json& object, const ImcInspection& inspection) {
     if (!loop) return;
     const std::int64_t start = wavByte(*inspection.loopStart);
     const std::int64_t end = wavByte(*inspection.loopEnd);
-    object["loopStartSeconds"] = jsonNumber(audio::framesToSeconds(loop->startFrame));
-    object["loopEndSeconds"] = jsonNumber(audio::framesToSeconds(loop->endFrame));
-    object["loopLengthSeconds"] = jsonNumber(audio::framesToSeconds(loop->lengthFrames()));
+    object["loopStartSeconds"] = jsonNumber(loop::framesToSeconds(loop->startFrame));
+    object["loopEndSeconds"] = jsonNumber(loop::framesToSeconds(loop->endFrame));
+    object["loopLengthSeconds"] = jsonNumber(loop::framesToSeconds(loop->lengthFrames()));
     object["loopStartWavByte"] = start;
     object["loopEndWavByte"] = end;
     object["loopLengthBytes"] = end - start;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "audio/LoopPosition.h"
 #include "engine/ImcInspector.h"
+#include "loop/LoopPosition.h"
 #include "platform/FileSystem.h"
 
 #include <optional>
@@ -20,7 +20,7 @@ std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const st
 
 // The loop of a well-formed looped header, in frames of the WAV behind it, counted from the
 // samples of a plain 44-byte WAV header; nothing for anything else.
-std::optional<audio::LoopFrames> imcLoopFrames(const ImcInspection& inspection);
+std::optional<loop::LoopFrames> imcLoopFrames(const ImcInspection& inspection);
 
 // "loop start time: 0:01.250 (WAV byte 110294)" and the same for the end and the length, one
 // line each; empty when the header gives no loop.

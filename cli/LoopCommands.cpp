@@ -6,10 +6,11 @@
 #include "Usage.h"
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
-#include "audio/LoopPlacement.h"
-#include "audio/LoopSuggester.h"
-#include "audio/SeamPreview.h"
+#include "audio/Wording.h"
 #include "engine/JsonText.h"
+#include "loop/LoopPlacement.h"
+#include "loop/LoopSuggester.h"
+#include "loop/SeamPreview.h"
 #include "platform/File.h"
 #include "platform/FileIdentity.h"
 #include "platform/TemporaryFile.h"
@@ -34,7 +35,7 @@ std::string fixed(double value, const char* format) {
     return text;
 }
 
-Json suggestionJson(const audio::LoopSuggestion& s) {
+Json suggestionJson(const loop::LoopSuggestion& s) {
     return {{"start_slider", s.startSlider},
             {"end_slider", s.endSlider},
             {"start_percent", jsonNumber(s.startPermille / 10.0)},
@@ -52,7 +53,7 @@ const char* const kPrepareFirst =
 }  // namespace
 
 int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostream& err) {
-    audio::SuggestOptions suggest;
+    loop::SuggestOptions suggest;
     suggest.count = options.top;
     if (options.minLengthSeconds) {
         suggest.minLengthSeconds = *options.minLengthSeconds;
@@ -61,17 +62,17 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
     // A jump inside a frame may land between the two channels' samples.
     suggest.wholeFramesOnly = !options.anyFrame;
     audio::AudioReport report;
-    std::vector<audio::LoopSuggestion> suggestions;
+    std::vector<loop::LoopSuggestion> suggestions;
     try {
         report = audio::checkAudio(options.source);
-        suggestions = audio::suggestLoopsFor(options.source, suggest);
+        suggestions = loop::suggestLoopsFor(options.source, suggest);
     } catch (const audio::AudioError& error) {
         err << "corvan-cli: " << error.what() << '\n' << std::flush;
         return 1;
     }
     const std::int64_t gameFrames = audio::gameFramesFor(report.frames, report.sampleRate);
     const double minLength = options.minLengthSeconds.value_or(
-        std::max(suggest.minLengthSeconds, audio::framesToSeconds(gameFrames) / 3));
+        std::max(suggest.minLengthSeconds, loop::framesToSeconds(gameFrames) / 3));
     const std::string prepare = report.gameReady ? "" : "--prepare ";
 
     if (options.json) {
@@ -82,10 +83,10 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
             << '\n';
     } else if (!suggestions.empty()) {
         out << options.source << ": the best loops the sliders can give ("
-            << audio::formatTime(audio::framesToSeconds(gameFrames)) << " in all, loops of "
+            << audio::formatTime(loop::framesToSeconds(gameFrames)) << " in all, loops of "
             << audio::formatTime(minLength) << " or longer):\n";
         for (std::size_t i = 0; i < suggestions.size(); ++i) {
-            const audio::LoopSuggestion& s = suggestions[i];
+            const loop::LoopSuggestion& s = suggestions[i];
             out << fixed(static_cast<double>(i + 1), "%2.0f") << ". --loop " << s.startSlider << ' '
                 << s.endSlider << "  (" << percent(s.startPermille) << " to "
                 << percent(s.endPermille) << "): " << audio::formatTime(s.startSeconds) << " to "
@@ -99,7 +100,7 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
                 << " that `corvan-cli convert --prepare` or `corvan-cli prepare` makes; the "
                    "loop applies to that prepared file.\n";
         }
-        const audio::LoopSuggestion& best = suggestions.front();
+        const loop::LoopSuggestion& best = suggestions.front();
         out << "Best: corvan-cli convert " << prepare << "--loop " << best.startSlider << ' '
             << best.endSlider << ' ' << options.source << " TARGET.imc\n";
     }
@@ -131,7 +132,7 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
     // The IMC file's WAV, copied out beside OUTPUT for libsndfile and removed whatever happens.
     std::optional<platform::TemporaryFile> copied;
     std::string wavPath = options.source;
-    audio::LoopFrames loop;
+    loop::LoopFrames loop;
     if (imc) {
         std::string problem;
         const auto inspection = readImcHeader(files, options.source, problem);
@@ -158,7 +159,7 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
         const auto size = file.isOpen() ? files.sizeOf(file.handle()) : std::nullopt;
         if (!size) return fail(options.source + ": cannot open the file");
         loop =
-            audio::loopFramesFor(static_cast<std::int64_t>(*size), sliders->first, sliders->second);
+            loop::loopFramesFor(static_cast<std::int64_t>(*size), sliders->first, sliders->second);
     }
 
     try {
@@ -171,15 +172,14 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
             return fail(options.source + (imc ? ": the WAV inside" : "") +
                         " is not ready for the game (" + differences + "); " + kPrepareFirst);
         }
-        const audio::SeamPreviewResult result =
-            audio::writeSeamPreview(wavPath, loop, options.output, options.seconds);
+        const loop::SeamPreviewResult result =
+            loop::writeSeamPreview(wavPath, loop, options.output, options.seconds);
         out << options.output << ": the seam of " << options.source << ": "
-            << fixed(audio::framesToSeconds(result.framesBeforeJump), "%.3f")
-            << " s before the loop end ("
-            << audio::formatTime(audio::framesToSeconds(loop.endFrame)) << "), then "
-            << fixed(audio::framesToSeconds(result.framesAfterJump), "%.3f")
+            << fixed(loop::framesToSeconds(result.framesBeforeJump), "%.3f")
+            << " s before the loop end (" << audio::formatTime(loop::framesToSeconds(loop.endFrame))
+            << "), then " << fixed(loop::framesToSeconds(result.framesAfterJump), "%.3f")
             << " s from the loop start ("
-            << audio::formatTime(audio::framesToSeconds(loop.startFrame)) << ")\n"
+            << audio::formatTime(loop::framesToSeconds(loop.startFrame)) << ")\n"
             << std::flush;
     } catch (const audio::AudioError& error) {
         return fail(error.what());
@@ -219,28 +219,28 @@ int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stop
         step.ended()) {
         return step.exitStatus();
     }
-    audio::LoopPlacement placement;
+    loop::LoopPlacement placement;
     try {
         const std::int64_t frames = audio::checkAudio(prepared.path()).frames;
         try {
-            placement = audio::placeLoop(frames, *start, *end);
+            placement = loop::placeLoop(frames, *start, *end);
         } catch (const std::invalid_argument&) {
             err << "corvan-cli: " << options.source << ": the loop must lie within its "
-                << audio::formatTime(audio::framesToSeconds(frames)) << '\n'
+                << audio::formatTime(loop::framesToSeconds(frames)) << '\n'
                 << std::flush;
             return 1;
         }
-        audio::writePaddedGameWav(prepared.path(), options.output, placement.paddingFrames);
+        loop::writePaddedGameWav(prepared.path(), options.output, placement.paddingFrames);
     } catch (const audio::AudioError& error) {
         err << "corvan-cli: " << error.what() << '\n' << std::flush;
         return 1;
     }
     out << options.output << ": prepared for the game, with "
-        << fixed(audio::framesToSeconds(placement.paddingFrames), "%.3f")
+        << fixed(loop::framesToSeconds(placement.paddingFrames), "%.3f")
         << " s of silence after its end that a loop never plays\n"
         << "--loop " << placement.startSlider << ' ' << placement.endSlider << '\n'
-        << "loop from " << audio::formatTime(audio::framesToSeconds(placement.frames.startFrame))
-        << " to " << audio::formatTime(audio::framesToSeconds(placement.frames.endFrame))
+        << "loop from " << audio::formatTime(loop::framesToSeconds(placement.frames.startFrame))
+        << " to " << audio::formatTime(loop::framesToSeconds(placement.frames.endFrame))
         << ", within " << fixed(placement.worstErrorMs(), "%.3f") << " ms of the times asked for\n"
         << std::flush;
     if (!placement.metAim) {

@@ -1,5 +1,6 @@
 #include "ImcFormat.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace corvan::imc {
@@ -43,7 +44,7 @@ private:
 };
 
 // The container with its one entry, the inner block, its record table, the fixed sound
-// format (16-bit samples, 22,050 per second, 2 channels) and the two texts.
+// format and the two texts.
 void storeOpening(HeaderCursor& out, const Layout& layout, const Be32& size) {
     out.chars("MCMP");
     out.u16(1);  // entries
@@ -59,9 +60,9 @@ void storeOpening(HeaderCursor& out, const Layout& layout, const Be32& size) {
     out.record("FRMT", 20);
     out.u32(layout.dataOffset);
     out.u32(1);
-    out.u32(16);
-    out.u32(22050);
-    out.u32(2);
+    out.u32(kBitsPerSample);
+    out.u32(kSampleRate);
+    out.u32(kChannels);
     for (const char* text : {layout.title, layout.stars}) {
         const std::string_view body(text);
         out.record("TEXT", 4 + static_cast<std::uint32_t>(body.size()) + 1);
@@ -70,7 +71,58 @@ void storeOpening(HeaderCursor& out, const Layout& layout, const Be32& size) {
     }
 }
 
+// Rounds to nearest, ties to even, as the header does (the default rounding mode).
+std::int64_t roundHalfEven(double value) {
+    return static_cast<std::int64_t>(std::nearbyint(value));
+}
+
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
+    const std::int64_t q = a / b;
+    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
+}
+
 }  // namespace
+
+std::int64_t permilleForSlider(std::int64_t slider, std::int64_t sliderMax) {
+    return roundHalfEven(static_cast<double>(slider * kPermilleMax) /
+                         static_cast<double>(sliderMax));
+}
+
+int sliderForPermille(int permille) {
+    const auto guess =
+        static_cast<int>(roundHalfEven(static_cast<double>(permille) * kSliderMax / kPermilleMax));
+    // A step of 32.767 positions per thousandth leaves the exact guess or a neighbour.
+    for (const int slider : {guess, guess - 1, guess + 1}) {
+        if (slider >= 0 && slider <= kSliderMax && permilleForSlider(slider) == permille) {
+            return slider;
+        }
+    }
+    return guess;
+}
+
+std::int64_t headerPosition(std::int64_t wavSize, std::int64_t permille) {
+    return roundHalfEven(static_cast<double>(wavSize) / 1000.0 * static_cast<double>(permille));
+}
+
+std::int64_t loopStartFor(std::int64_t position) {
+    return position + kLoopStartAdd;
+}
+
+std::int64_t loopEndFor(std::int64_t position) {
+    return position - kLoopEndSubtract;
+}
+
+LoopOffsets loopOffsets(std::int64_t wavSize, std::int64_t startPermille,
+                        std::int64_t endPermille) {
+    return {loopStartFor(headerPosition(wavSize, startPermille)),
+            loopEndFor(headerPosition(wavSize, endPermille))};
+}
+
+FramePosition framePositionOf(std::int64_t headerOffset, std::int64_t dataStart) {
+    const std::int64_t byte = headerOffset - kHeaderToWavOffset - dataStart;
+    const std::int64_t frame = floorDiv(byte, kBytesPerFrame);
+    return {frame, static_cast<int>(byte - frame * kBytesPerFrame)};
+}
 
 const Layout& layoutOf(Variant variant) {
     return variant == Variant::Looped ? kLooped : kQueued;

@@ -5,6 +5,7 @@
 #include "CheckedArithmetic.h"
 #include "ImcBuilder.h"
 #include "ImcFormat.h"
+#include "RuntimeError.h"
 
 namespace corvan {
 
@@ -15,22 +16,34 @@ void store(ByteBuffer& header, const std::vector<std::uint8_t>& bytes) {
     for (std::size_t i = 0; i < bytes.size(); ++i) header.at(i) = bytes[i];
 }
 
+// A 64-bit result as the header's signed 32-bit field, Overflow when it does not fit.
+std::int32_t narrowed(std::int64_t value) {
+    return roundToLong(static_cast<double>(value));
+}
+
+// A slider's maximum to divide by.
+std::int64_t nonZero(std::int16_t sliderMax) {
+    if (sliderMax == 0) throw RuntimeError(ErrorKind::DivisionByZero);
+    return sliderMax;
+}
+
 }  // namespace
 
 bool ImcBuilder::writeLoopedHeader(const platform::Handle& hDest, ByteBuffer& header,
                                    std::int32_t wavSize) {
     const std::int32_t dataOffset = static_cast<std::int32_t>(imc::kLooped.dataOffset);
-    // The sliders give the loop as thousandths of the source.
-    const double startMax = inputs_.scrStartMax();
+    // The sliders give the loop as thousandths of the source; the format's arithmetic in
+    // 64 bits, each step held to the header's 32.
+    const std::int16_t startMax = inputs_.scrStartMax();
     const std::int32_t startPermille =
-        roundToLong(divide(checkedMul(inputs_.scrStartValue(), 1000), startMax));
-    const double endMax = inputs_.scrEndMax();
+        narrowed(imc::permilleForSlider(inputs_.scrStartValue(), nonZero(startMax)));
+    const std::int16_t endMax = inputs_.scrEndMax();
     const std::int32_t endPermille =
-        roundToLong(divide(checkedMul(inputs_.scrEndValue(), 1000), endMax));
-    const std::int32_t startPos = roundToLong(wavSize / 1000.0 * startPermille);
-    const std::int32_t endPos = roundToLong(wavSize / 1000.0 * endPermille);
-    const std::int32_t loopStart = checkedAdd(checkedAdd(startPos, dataOffset), imc::kTailLength);
-    const std::int32_t loopEnd = checkedSub(endPos, imc::kTailLength);
+        narrowed(imc::permilleForSlider(inputs_.scrEndValue(), nonZero(endMax)));
+    const std::int32_t startPos = narrowed(imc::headerPosition(wavSize, startPermille));
+    const std::int32_t endPos = narrowed(imc::headerPosition(wavSize, endPermille));
+    const std::int32_t loopStart = narrowed(imc::loopStartFor(startPos));
+    const std::int32_t loopEnd = narrowed(imc::loopEndFor(endPos));
     if (inputs_.DEBUGFLAG()) {
         showDebug("loopstart = " + std::to_string(loopStart) +
                   "loopend = " + std::to_string(loopEnd));

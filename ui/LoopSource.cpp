@@ -1,16 +1,16 @@
 #include "LoopSource.h"
 
 #include "audio/AudioCheck.h"
-#include "audio/GameFormat.h"
-#include "audio/LoopSuggester.h"
+#include "audio/AudioPreparer.h"
+#include "loop/LoopSuggester.h"
 #include "platform/FileSize.h"
 
 #include <system_error>
 
 namespace corvan::ui {
 
-audio::LoopFrames LoopSource::loopFor(int startSlider, int endSlider) const {
-    return audio::loopFramesFor(wavBytes, startSlider, endSlider);
+loop::LoopFrames LoopSource::loopFor(int startSlider, int endSlider) const {
+    return loop::loopFramesFor(wavBytes, startSlider, endSlider);
 }
 
 std::optional<LoopSource> loopSourceFor(const std::string& path) {

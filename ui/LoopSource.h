@@ -1,7 +1,7 @@
 #pragma once
 
 #include "audio/AudioCheck.h"
-#include "audio/LoopPosition.h"
+#include "loop/LoopPosition.h"
 
 #include <cstdint>
 #include <optional>
@@ -19,7 +19,7 @@ struct LoopSource {
     std::int64_t frames = 0;    // its frames
 
     // Where the sliders put the loop in that WAV.
-    audio::LoopFrames loopFor(int startSlider, int endSlider) const;
+    loop::LoopFrames loopFor(int startSlider, int endSlider) const;
 };
 
 // Nothing when libsndfile cannot read the file: any file can go into a track, but only a

@@ -6,9 +6,10 @@
 #include "Named.h"
 #include "WaveformView.h"
 #include "WindowFrame.h"
-#include "audio/LoopPosition.h"
-#include "audio/SeamPreview.h"
+#include "audio/Wording.h"
 #include "frmMain.h"
+#include "loop/LoopPosition.h"
+#include "loop/SeamPreview.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -35,7 +36,7 @@ namespace corvan::ui {
 namespace {
 
 QString timeText(std::int64_t frames) {
-    return QString::fromStdString(audio::formatTime(audio::framesToSeconds(frames)));
+    return QString::fromStdString(audio::formatTime(loop::framesToSeconds(frames)));
 }
 
 QLabel* valueLabel(QWidget* parent, const char* name) {
@@ -212,7 +213,7 @@ void LoopWindow::refresh() {
             QStringLiteral("Play Once is selected: the track plays once and has no "
                            "loop. Select Continuous Replay to loop it."));
     } else {
-        const audio::LoopFrames loop = source_->loopFor(startSlider, endSlider);
+        const loop::LoopFrames loop = source_->loopFor(startSlider, endSlider);
         start_->setText(timeText(loop.startFrame));
         end_->setText(timeText(loop.endFrame));
         length_->setText(timeText(loop.lengthFrames()));
@@ -300,12 +301,12 @@ void LoopWindow::suggest() {
     progress_->setRange(0, 0);  // busy: the search has no steps to count
     suggestWorker_ = startWorker(
         [this, path = suggestPath_] {
-            audio::SuggestOptions options;
+            loop::SuggestOptions options;
             // A jump inside a frame would land between the two channels' samples.
             options.wholeFramesOnly = true;
             options.shouldCancel = [this] { return cancelSuggest_.load(); };
             try {
-                found_ = audio::suggestLoopsFor(path, options);
+                found_ = loop::suggestLoopsFor(path, options);
             } catch (const std::exception& error) {
                 suggestError_ = error.what();
             }
@@ -333,7 +334,7 @@ void LoopWindow::suggestFinished() {
     }
     suggestions_ = std::move(found_);
     found_.clear();
-    for (const audio::LoopSuggestion& s : suggestions_) {
+    for (const loop::LoopSuggestion& s : suggestions_) {
         auto* item = new QTreeWidgetItem(list_);
         item->setText(0, timeText(s.frames.startFrame));
         item->setText(1, timeText(s.frames.endFrame));
@@ -358,7 +359,7 @@ bool LoopWindow::applySuggestion(int row) {
                            "main window when the track is saved."));
         return false;
     }
-    const audio::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
+    const loop::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
     // Through the controls, so that the main window's rules run as for the user. The end
     // goes first, the start last: whatever the rules moved on the way, the start set last
     // lies at or below the end, so the pair stays as chosen.
@@ -389,10 +390,10 @@ void LoopWindow::updateButtons() {
 // start onwards.
 std::optional<QString> LoopWindow::writeSeam() {
     if (!source_ || !source_->gameReady || !previewDir_.isValid()) return std::nullopt;
-    const audio::LoopFrames loop = source_->loopFor(main_.scrStartValue(), main_.scrEndValue());
+    const loop::LoopFrames loop = source_->loopFor(main_.scrStartValue(), main_.scrEndValue());
     const QString preview = previewDir_.filePath(QStringLiteral("seam.wav"));
     try {
-        audio::writeSeamPreview(source_->path, loop, preview.toStdString());
+        loop::writeSeamPreview(source_->path, loop, preview.toStdString());
     } catch (const std::exception& error) {
         audioNote_->setText(QStringLiteral("Not played: ") + QString::fromStdString(error.what()));
         return std::nullopt;

@@ -2,7 +2,7 @@
 
 #include "LoopSource.h"
 #include "WaveformEnvelope.h"
-#include "audio/LoopSuggester.h"
+#include "loop/LoopSuggester.h"
 
 #include <QTemporaryDir>
 #include <QWidget>
@@ -43,7 +43,7 @@ public:
     void suggest();
     bool isSuggesting() const { return suggestWorker_ != nullptr; }
     bool isReadingWaveform() const { return envelopeWorker_ != nullptr; }
-    const std::vector<audio::LoopSuggestion>& suggestions() const { return suggestions_; }
+    const std::vector<loop::LoopSuggestion>& suggestions() const { return suggestions_; }
 
     // Sets the main window's loop to the suggestion in `row` through its controls, so that
     // its rules run as if the user had set it. False when the main window takes no input.
@@ -83,7 +83,7 @@ private:
     QPushButton* close_ = nullptr;
 
     std::optional<LoopSource> source_;
-    std::vector<audio::LoopSuggestion> suggestions_;
+    std::vector<loop::LoopSuggestion> suggestions_;
 
     QThread* envelopeWorker_ = nullptr;
     std::string envelopePath_;
@@ -92,7 +92,7 @@ private:
 
     QThread* suggestWorker_ = nullptr;
     std::string suggestPath_;
-    std::vector<audio::LoopSuggestion> found_;  // written by the worker
+    std::vector<loop::LoopSuggestion> found_;  // written by the worker
     std::optional<std::string> suggestError_;
     std::atomic<bool> cancelSuggest_{false};
     std::atomic<bool> closing_{false};  // the waveform's reading is of no use any more

@@ -13,9 +13,10 @@
 #include "Twips.h"
 #include "WindowFrame.h"
 #include "audio/GameReadiness.h"
-#include "audio/LoopPosition.h"
+#include "audio/Wording.h"
 #include "frmAbout.h"
 #include "frmSave.h"
+#include "loop/LoopPosition.h"
 #include "platform/PathNames.h"
 
 #include <QCloseEvent>
@@ -335,10 +336,10 @@ void frmMain::updateSliderTips() {
         scrEnd_->setToolTip(QString());
         return;
     }
-    const audio::LoopFrames loop =
+    const loop::LoopFrames loop =
         loopSource_->loopFor(scrStart_->sliderPosition(), scrEnd_->sliderPosition());
     const auto time = [](std::int64_t frames) {
-        return QString::fromStdString(audio::formatTime(audio::framesToSeconds(frames)));
+        return QString::fromStdString(audio::formatTime(loop::framesToSeconds(frames)));
     };
     scrStart_->setToolTip(QStringLiteral("Loop start: ") + time(loop.startFrame));
     scrEnd_->setToolTip(QStringLiteral("Loop end: ") + time(loop.endFrame));

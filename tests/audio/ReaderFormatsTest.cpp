@@ -86,18 +86,18 @@ TEST_P(MadeByFfmpeg, IsPreparedWholeAtItsLevelAndInStep) {
     PrepareOptions options;
     options.stream = made.stream;
     const PrepareResult result = prepareGameWav(dir.path(made.file), dir.path("out.wav"), options);
-    EXPECT_NEAR(static_cast<double>(result.framesWritten) / kGameSampleRate, kSeconds,
+    EXPECT_NEAR(static_cast<double>(result.framesWritten) / imc::kSampleRate, kSeconds,
                 made.toleranceMs / 1000);
 
     prepareGameWav(dir.path("in.wav"), dir.path("reference.wav"));
     const test::Pcm16 out = test::readPcm16(dir.path("out.wav"));
     const test::Pcm16 reference = test::readPcm16(dir.path("reference.wav"));
-    const int maxShift = static_cast<int>(made.toleranceMs * kGameSampleRate / 1000);
+    const int maxShift = static_cast<int>(made.toleranceMs * imc::kSampleRate / 1000);
     for (int channel = 0; channel < 2; ++channel) {
         // Two seconds from the middle, past any start-up of the codec.
-        const auto a = reference.channel(channel, 10 * kGameSampleRate, 2 * kGameSampleRate);
-        const auto b = out.channel(channel, 10 * kGameSampleRate - maxShift,
-                                   2 * kGameSampleRate + 2 * maxShift);
+        const auto a = reference.channel(channel, 10 * imc::kSampleRate, 2 * imc::kSampleRate);
+        const auto b = out.channel(channel, 10 * imc::kSampleRate - maxShift,
+                                   2 * imc::kSampleRate + 2 * maxShift);
         std::vector<double> aPadded(static_cast<std::size_t>(maxShift), 0.0);
         aPadded.insert(aPadded.end(), a.begin(), a.end());
         aPadded.resize(b.size(), 0.0);

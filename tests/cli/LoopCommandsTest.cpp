@@ -1,8 +1,10 @@
 // corvan-cli's loop commands, run in process through runCli: the loop times that inspect and
 // check show, the seam that preview writes and the loops that suggest-loop ranks.
 
-#include "audio/LoopPosition.h"
 #include "audio/Signals.h"
+#include "audio/Wording.h"
+#include "engine/ImcFormat.h"
+#include "loop/LoopPosition.h"
 #include "platform/PosixFileSystem.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
@@ -91,13 +93,13 @@ TEST_F(LoopCommands, InspectAndCheckShowWhereTheSlidersPutTheLoop) {
             cli({"convert", "--loop", std::to_string(c.start), std::to_string(c.end), wav, imc})
                 .status,
             0);
-        const audio::LoopFrames loop = audio::loopFramesFor(wavBytes, c.start, c.end);
+        const loop::LoopFrames loop = loop::loopFramesFor(wavBytes, c.start, c.end);
         const auto time = [](std::int64_t frames) {
-            return audio::formatTime(audio::framesToSeconds(frames));
+            return audio::formatTime(loop::framesToSeconds(frames));
         };
-        const auto offsets = audio::loopHeaderOffsets(wavBytes, c.start, c.end);
-        const std::int64_t startByte = offsets.loopStart - audio::kHeaderToWavOffset;
-        const std::int64_t endByte = offsets.loopEnd - audio::kHeaderToWavOffset;
+        const auto offsets = loop::loopHeaderOffsets(wavBytes, c.start, c.end);
+        const std::int64_t startByte = offsets.loopStart - imc::kHeaderToWavOffset;
+        const std::int64_t endByte = offsets.loopEnd - imc::kHeaderToWavOffset;
 
         const CliRun text = cli({"inspect", imc});
         EXPECT_EQ(text.status, 0) << text.err;
@@ -114,10 +116,10 @@ TEST_F(LoopCommands, InspectAndCheckShowWhereTheSlidersPutTheLoop) {
         const CliRun json = cli({"inspect", "--json", imc});
         EXPECT_EQ(json.status, 0);
         EXPECT_EQ(json.out.substr(json.out.size() - 2), "}\n");
-        EXPECT_EQ(jsonField(json.out, "loopStartSeconds"), audio::framesToSeconds(loop.startFrame));
-        EXPECT_EQ(jsonField(json.out, "loopEndSeconds"), audio::framesToSeconds(loop.endFrame));
+        EXPECT_EQ(jsonField(json.out, "loopStartSeconds"), loop::framesToSeconds(loop.startFrame));
+        EXPECT_EQ(jsonField(json.out, "loopEndSeconds"), loop::framesToSeconds(loop.endFrame));
         EXPECT_EQ(jsonField(json.out, "loopLengthSeconds"),
-                  audio::framesToSeconds(loop.lengthFrames()));
+                  loop::framesToSeconds(loop.lengthFrames()));
         EXPECT_EQ(jsonField(json.out, "loopLengthBytes"), static_cast<double>(endByte - startByte));
 
         const CliRun check = cli({"check", imc});
@@ -128,8 +130,7 @@ TEST_F(LoopCommands, InspectAndCheckShowWhereTheSlidersPutTheLoop) {
                                  " to " + time(loop.endFrame) + ", " + time(loop.lengthFrames()) +
                                  " long\n");
         const CliRun checkJson = cli({"check", "--json", imc});
-        EXPECT_EQ(jsonField(checkJson.out, "loopEndSeconds"),
-                  audio::framesToSeconds(loop.endFrame));
+        EXPECT_EQ(jsonField(checkJson.out, "loopEndSeconds"), loop::framesToSeconds(loop.endFrame));
     }
 
     // Queued music has no loop; a damaged header is not well-formed.
@@ -165,8 +166,8 @@ TEST_F(LoopCommands, PreviewHoldsTheSamplesAroundTheJump) {
                           {"12000", "12400", "0.01", 12000, 12400}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start + " " + c.end + " " + c.seconds);
-        const audio::LoopFrames loop = audio::loopFramesFor(wavBytes, c.startSlider, c.endSlider);
-        const std::int64_t span = audio::secondsToFrames(std::stod(c.seconds));
+        const loop::LoopFrames loop = loop::loopFramesFor(wavBytes, c.startSlider, c.endSlider);
+        const std::int64_t span = loop::secondsToFrames(std::stod(c.seconds));
         const std::int64_t before = std::min(span, loop.endFrame);
         const std::int64_t after = std::min(span, source.frames() - loop.startFrame);
         std::vector<std::int16_t> expected(source.samples.begin() + (loop.endFrame - before) * 2,
@@ -247,12 +248,11 @@ TEST_F(LoopCommands, SuggestLoopFindsTheRepetition) {
     for (const std::size_t at : entries) {
         const auto start = static_cast<int>(jsonField(json.out, "start_slider", at));
         const auto end = static_cast<int>(jsonField(json.out, "end_slider", at));
-        const audio::LoopFrames loop = audio::loopFramesFor(wavBytes, start, end);
+        const loop::LoopFrames loop = loop::loopFramesFor(wavBytes, start, end);
         EXPECT_TRUE(loop.onWholeFrames()) << start << " " << end;
-        EXPECT_EQ(jsonField(json.out, "start_seconds", at),
-                  audio::framesToSeconds(loop.startFrame));
-        EXPECT_EQ(jsonField(json.out, "end_seconds", at), audio::framesToSeconds(loop.endFrame));
-        EXPECT_EQ(jsonField(json.out, "start_percent", at), audio::permilleForSlider(start) / 10.0);
+        EXPECT_EQ(jsonField(json.out, "start_seconds", at), loop::framesToSeconds(loop.startFrame));
+        EXPECT_EQ(jsonField(json.out, "end_seconds", at), loop::framesToSeconds(loop.endFrame));
+        EXPECT_EQ(jsonField(json.out, "start_percent", at), imc::permilleForSlider(start) / 10.0);
         const double length = jsonField(json.out, "length_seconds", at);
         EXPECT_GE(length, 8.0) << "a third of 24 s";
         const double score = jsonField(json.out, "score", at);
@@ -294,8 +294,8 @@ TEST_F(LoopCommands, SuggestLoopCountsInThePreparedFile) {
     const std::int64_t preparedBytes = audio::gameWavBytes(12 * 22050);
     const auto start = static_cast<int>(jsonField(json.out, "start_slider"));
     const auto end = static_cast<int>(jsonField(json.out, "end_slider"));
-    const audio::LoopFrames loop = audio::loopFramesFor(preparedBytes, start, end);
-    EXPECT_EQ(jsonField(json.out, "end_seconds"), audio::framesToSeconds(loop.endFrame));
+    const loop::LoopFrames loop = loop::loopFramesFor(preparedBytes, start, end);
+    EXPECT_EQ(jsonField(json.out, "end_seconds"), loop::framesToSeconds(loop.endFrame));
 
     const CliRun text = cli({"suggest-loop", "--top", "1", song});
     EXPECT_NE(text.out.find("the loop applies to that prepared file"), std::string::npos);
@@ -311,9 +311,9 @@ TEST_F(LoopCommands, SuggestLoopCountsInThePreparedFile) {
     for (std::size_t at = any.out.find("{\"start_slider\""); at != std::string::npos;
          at = any.out.find("{\"start_slider\"", at + 1)) {
         split =
-            split || !audio::loopFramesFor(preparedBytes,
-                                           static_cast<int>(jsonField(any.out, "start_slider", at)),
-                                           static_cast<int>(jsonField(any.out, "end_slider", at)))
+            split || !loop::loopFramesFor(preparedBytes,
+                                          static_cast<int>(jsonField(any.out, "start_slider", at)),
+                                          static_cast<int>(jsonField(any.out, "end_slider", at)))
                           .onWholeFrames();
     }
     EXPECT_TRUE(split);
@@ -380,11 +380,11 @@ TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
 
         // The printed sliders, given to convert, loop within the error reported.
         const auto bytes = static_cast<std::int64_t>(fs::file_size(padded));
-        const audio::LoopFrames loop = audio::loopFramesFor(bytes, start, end);
+        const loop::LoopFrames loop = loop::loopFramesFor(bytes, start, end);
         EXPECT_TRUE(loop.onWholeFrames());
-        EXPECT_LE(std::abs(audio::framesToSeconds(loop.startFrame) - c.startSeconds) * 1000,
+        EXPECT_LE(std::abs(loop::framesToSeconds(loop.startFrame) - c.startSeconds) * 1000,
                   errorMs + 0.0005);
-        EXPECT_LE(std::abs(audio::framesToSeconds(loop.endFrame) - c.endSeconds) * 1000,
+        EXPECT_LE(std::abs(loop::framesToSeconds(loop.endFrame) - c.endSeconds) * 1000,
                   errorMs + 0.0005);
         ASSERT_EQ(cli({"convert", "--loop", std::to_string(start), std::to_string(end), padded,
                        dir.path("l.imc")})
@@ -392,9 +392,8 @@ TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
                   0);
         const CliRun inspected = cli({"inspect", "--json", dir.path("l.imc")});
         EXPECT_EQ(jsonField(inspected.out, "loopStartSeconds"),
-                  audio::framesToSeconds(loop.startFrame));
-        EXPECT_EQ(jsonField(inspected.out, "loopEndSeconds"),
-                  audio::framesToSeconds(loop.endFrame));
+                  loop::framesToSeconds(loop.startFrame));
+        EXPECT_EQ(jsonField(inspected.out, "loopEndSeconds"), loop::framesToSeconds(loop.endFrame));
     }
 
     const std::string out = dir.path("refused.wav");

@@ -1,7 +1,8 @@
-#include "audio/GameFormat.h"
-#include "audio/LoopPosition.h"
-#include "audio/LoopSuggester.h"
+#include "audio/AudioPreparer.h"
 #include "audio/Signals.h"
+#include "audio/Wording.h"
+#include "loop/LoopPosition.h"
+#include "loop/LoopSuggester.h"
 #include "support/UiHarness.h"
 #include "ui/LoopWindow.h"
 #include "ui/WaveformEnvelope.h"
@@ -46,7 +47,7 @@ bool writePhrases(const std::string& path, int rate, int channels) {
 }
 
 std::string time(std::int64_t frames) {
-    return audio::formatTime(audio::framesToSeconds(frames));
+    return audio::formatTime(loop::framesToSeconds(frames));
 }
 
 class LoopWindowTest : public ::testing::Test {
@@ -112,7 +113,7 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         (m.moveStart ? h.scrStart() : h.scrEnd())->setValue(m.to);
         ASSERT_EQ(h.scrStart()->value(), m.start);
         ASSERT_EQ(h.scrEnd()->value(), m.end);
-        const audio::LoopFrames loop = audio::loopFramesFor(bytes, m.start, m.end);
+        const loop::LoopFrames loop = loop::loopFramesFor(bytes, m.start, m.end);
         EXPECT_EQ(text(window, "start"), time(loop.startFrame)) << m.to;
         EXPECT_EQ(text(window, "end"), time(loop.endFrame)) << m.to;
         EXPECT_EQ(text(window, "length"), time(loop.lengthFrames())) << m.to;
@@ -131,9 +132,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     h.scrEnd()->setSliderDown(true);
     h.scrEnd()->setSliderPosition(20000);
     EXPECT_EQ(h.scrEnd()->value(), 32767);
-    EXPECT_EQ(text(window, "end"), time(audio::loopFramesFor(bytes, 16384, 20000).endFrame));
+    EXPECT_EQ(text(window, "end"), time(loop::loopFramesFor(bytes, 16384, 20000).endFrame));
     EXPECT_EQ(h.scrEnd()->toolTip().toStdString(),
-              "Loop end: " + time(audio::loopFramesFor(bytes, 16384, 20000).endFrame));
+              "Loop end: " + time(loop::loopFramesFor(bytes, 16384, 20000).endFrame));
     h.scrEnd()->setSliderDown(false);
     EXPECT_EQ(h.scrEnd()->value(), 20000);
 
@@ -157,7 +158,7 @@ TEST_F(LoopWindowTest, ARecordingNotYetPreparedIsTimedAsItsPreparedCopy) {
     h.scrEnd()->setValue(20000);
     h.scrStart()->setValue(3000);
     LoopWindow* window = openLoop(h);
-    const audio::LoopFrames loop = audio::loopFramesFor(preparedBytes, 3000, 20000);
+    const loop::LoopFrames loop = loop::loopFramesFor(preparedBytes, 3000, 20000);
     EXPECT_EQ(text(window, "start"), time(loop.startFrame));
     EXPECT_EQ(text(window, "end"), time(loop.endFrame));
     EXPECT_NE(text(window, "note").find("apply once it is prepared (Tools > Prepare Audio)"),
@@ -178,7 +179,7 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindowsControls) {
     EXPECT_FALSE(part<QPushButton>(window, "apply")->isEnabled());
     ASSERT_TRUE(waitIdle(window));
 
-    const std::vector<audio::LoopSuggestion>& found = window->suggestions();
+    const std::vector<loop::LoopSuggestion>& found = window->suggestions();
     ASSERT_FALSE(found.empty());
     auto* list = part<QTreeWidget>(window, "suggestions");
     ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(found.size()));
@@ -194,7 +195,7 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindowsControls) {
     // From every side of the suggestion, queued music included; Enter, Apply and a double
     // click each set it.
     const int last = static_cast<int>(found.size()) - 1;
-    const audio::LoopSuggestion& first = found[0];
+    const loop::LoopSuggestion& first = found[0];
     const struct {
         bool looped;
         int start, end;  // the main window's loop before
@@ -220,7 +221,7 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindowsControls) {
         } else {
             emit list->itemActivated(list->topLevelItem(c.row), 0);
         }
-        const audio::LoopSuggestion& s = found[static_cast<std::size_t>(c.row)];
+        const loop::LoopSuggestion& s = found[static_cast<std::size_t>(c.row)];
         EXPECT_TRUE(h.playLoop()->isChecked()) << how;
         EXPECT_TRUE(h.scrStart()->isEnabled()) << "playLoop_Click ran";
         EXPECT_EQ(h.scrStart()->value(), s.startSlider) << how << c.start;
@@ -294,7 +295,7 @@ TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
     ASSERT_TRUE(seam.has_value());
     const test::Pcm16 source = test::readPcm16(song);
     const test::Pcm16 played = test::readPcm16(seam->toStdString());
-    const audio::LoopFrames loop = audio::loopFramesFor(bytes, 9000, 25000);
+    const loop::LoopFrames loop = loop::loopFramesFor(bytes, 9000, 25000);
     const std::int64_t before = 4 * 22050;  // both sides lie well inside the recording
     ASSERT_EQ(played.frames(), 2 * before);
     EXPECT_EQ(played.channel(0, 0, before), source.channel(0, loop.endFrame - before, before));
@@ -314,7 +315,7 @@ TEST_F(LoopWindowTest, TheSlidersShowTheirTimesInTheSelectedFile) {
     for (const auto& [start, end] : {std::pair{0, 32767}, {1234, 30000}, {16384, 16384}}) {
         h.scrEnd()->setValue(end);
         h.scrStart()->setValue(start);
-        const audio::LoopFrames loop = audio::loopFramesFor(bytes, start, end);
+        const loop::LoopFrames loop = loop::loopFramesFor(bytes, start, end);
         EXPECT_EQ(h.scrStart()->toolTip().toStdString(), "Loop start: " + time(loop.startFrame));
         EXPECT_EQ(h.scrEnd()->toolTip().toStdString(), "Loop end: " + time(loop.endFrame));
     }

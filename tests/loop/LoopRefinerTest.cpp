@@ -1,7 +1,7 @@
 // Refining a loop to the frame: the end moves to where the waveform repeats the start's.
 
-#include "Signals.h"
-#include "audio/LoopRefiner.h"
+#include "audio/Signals.h"
+#include "loop/LoopRefiner.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 // Deterministic noise, -1 to 1.
@@ -68,4 +68,4 @@ TEST(LoopRefiner, MovesAGameWavsLoopEndOntoTheRepeat) {
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,18 +1,19 @@
-#include "audio/MusicFeatures.h"
+#include "loop/MusicFeatures.h"
 
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
+#include "loop/RealFft.h"
 
-#include <fftw3.h>
 #include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <memory>
 #include <numbers>
 #include <stdexcept>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 namespace {
 
@@ -80,9 +81,9 @@ void resample(soxr* resampler, const float* in, std::size_t count, double ratio,
 
 MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate,
                                       const std::function<bool()>& cancel) {
-    const std::unique_ptr<AudioReader> source = openAudio(path);
-    const AudioFormat& info = source->format();
-    if (info.frames == 0) throw AudioError(path, "the file holds no samples");
+    const std::unique_ptr<audio::AudioReader> source = audio::openAudio(path);
+    const audio::AudioFormat& info = source->format();
+    if (info.frames == 0) throw audio::AudioError(path, "the file holds no samples");
     const int channels = info.channels;
     constexpr std::size_t kBlock = 8192;
     std::vector<float> block(kBlock * static_cast<std::size_t>(channels)), mixed(kBlock);
@@ -112,12 +113,12 @@ MusicFeatures MusicFeatures::fromFile(const std::string& path, int rate,
             }
         }
         if (convert) resample(resampler.get(), nullptr, 0, ratio, mono);
-    } catch (const AudioError&) {
+    } catch (const audio::AudioError&) {
         throw;
     } catch (const std::runtime_error& error) {
-        throw AudioError(path, error.what());
+        throw audio::AudioError(path, error.what());
     }
-    if (framesRead == 0) throw AudioError(path, "the file holds no samples");
+    if (framesRead == 0) throw audio::AudioError(path, "the file holds no samples");
     MusicFeatures features(std::move(mono), rate);
     // What was decoded: a header's count may be an estimate.
     features.sourceFrames_ = framesRead;
@@ -164,9 +165,9 @@ MusicFeatures::MusicFeatures(std::vector<float> mono, int rate)
     // A full-scale sine puts about (sum of the window / 2)^2 into its peak bin: 0 dB.
     const double scale = 1.0 / (windowSum * windowSum / 4);
 
-    double* in = fftw_alloc_real(kWindow);
-    fftw_complex* out = fftw_alloc_complex(kBins);
-    const fftw_plan plan = fftw_plan_dft_r2c_1d(kWindow, in, out, FFTW_ESTIMATE);
+    RealFft fft(kWindow);
+    double* const in = fft.input();
+    const std::complex<double>* const out = fft.output();
     std::array<double, kChroma> chroma{};
     std::array<double, kBands> bands{};
     for (std::int64_t frame = 0; frame < frames_; ++frame) {
@@ -175,12 +176,12 @@ MusicFeatures::MusicFeatures(std::vector<float> mono, int rate)
             const std::int64_t at = first + i;
             in[i] = at < samples ? mono_[static_cast<std::size_t>(at)] * window[i] : 0.0;
         }
-        fftw_execute(plan);
+        fft.transform();
         chroma.fill(0);
         bands.fill(0);
         double energy = 0;
         for (int k = 1; k < kBins; ++k) {
-            const double power = (out[k][0] * out[k][0] + out[k][1] * out[k][1]) * scale;
+            const double power = std::norm(out[k]) * scale;
             energy += power;
             if (chromaOf[k] >= 0) chroma[chromaOf[k]] += power;
             if (bandOf[k] >= 0) bands[bandOf[k]] += power;
@@ -194,9 +195,6 @@ MusicFeatures::MusicFeatures(std::vector<float> mono, int rate)
         }
         energySums_[row + 1] = energySums_[row] + energy;
     }
-    fftw_destroy_plan(plan);
-    fftw_free(out);
-    fftw_free(in);
 }
 
 void MusicFeatures::meanOver(double from, double to, double* chroma, double* bands,
@@ -291,4 +289,4 @@ PositionFeatures MusicFeatures::at(double seconds) const {
     return features;
 }
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

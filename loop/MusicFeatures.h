@@ -1,13 +1,13 @@
 #pragma once
 
-#include "audio/LoopScore.h"
+#include "loop/LoopScore.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 // What a recording sounds like over time, for judging loops: the mono mix at a modest rate,
 // and from its short-time spectrum (FFTW, Hann window) the energy of each pitch class
@@ -53,4 +53,4 @@ private:
     std::vector<double> chromaSums_, bandSums_, energySums_;
 };
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

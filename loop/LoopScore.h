@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 inline constexpr int kChroma = 12;
 inline constexpr int kBands = 16;
@@ -59,4 +59,4 @@ PairScore scorePair(const PositionFeatures& atEnd, const PositionFeatures& atSta
 // "audible jump".
 std::string describeScore(double total);
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

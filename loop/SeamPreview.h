@@ -1,11 +1,11 @@
 #pragma once
 
-#include "audio/LoopPosition.h"
+#include "loop/LoopPosition.h"
 
 #include <cstdint>
 #include <string>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 struct SeamPreviewResult {
     std::int64_t framesBeforeJump = 0;  // from the loop end backwards
@@ -22,4 +22,4 @@ struct SeamPreviewResult {
 SeamPreviewResult writeSeamPreview(const std::string& gameWavPath, const LoopFrames& loop,
                                    const std::string& outputPath, double seconds = 4.0);
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

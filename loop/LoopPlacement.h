@@ -1,18 +1,18 @@
 #pragma once
 
-#include "audio/LoopPosition.h"
+#include "loop/LoopPosition.h"
 
 #include <cstdint>
 #include <string>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 struct PlacementOptions {
     // Stop at the shortest padding that puts both points closer than this to their times.
     double aimMs = 1.0;
     // The most silence tried; the grid moves with the file's length, so more silence means
     // more chances. Five minutes of silence costs 26 MB and is never played.
-    std::int64_t maxPaddingFrames = 5 * 60 * kGameSampleRate;
+    std::int64_t maxPaddingFrames = 5 * 60 * imc::kSampleRate;
 };
 
 // Silence to append to a game-ready WAV, behind the loop end where a looping track never
@@ -42,4 +42,4 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
                                 std::int64_t paddingFrames);
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

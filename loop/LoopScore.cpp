@@ -1,9 +1,9 @@
-#include "audio/LoopScore.h"
+#include "loop/LoopScore.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::string describeScore(double total) {
     return "audible jump";
 }
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,4 +1,4 @@
-#include "audio/LoopPlacement.h"
+#include "loop/LoopPlacement.h"
 
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
@@ -13,13 +13,15 @@
 #include <stdexcept>
 #include <vector>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 namespace {
 
 // From the header's position to the byte of the samples, as loopFramesFor counts.
-constexpr std::int64_t kStartShift = kLoopStartAdd - kHeaderToWavOffset - kPlainWavHeaderBytes;
-constexpr std::int64_t kEndShift = -kLoopEndSubtract - kHeaderToWavOffset - kPlainWavHeaderBytes;
+constexpr std::int64_t kStartShift =
+    imc::kLoopStartAdd - imc::kHeaderToWavOffset - audio::kPlainWavHeaderBytes;
+constexpr std::int64_t kEndShift =
+    -imc::kLoopEndSubtract - imc::kHeaderToWavOffset - audio::kPlainWavHeaderBytes;
 
 struct Nearest {
     int permille = -1;
@@ -31,21 +33,21 @@ struct Nearest {
 // nearest: the next ones lie a thousandth of the file away.
 Nearest nearest(std::int64_t bytes, std::int64_t shift, double target) {
     const double perMille = static_cast<double>(bytes - 1) / 1000.0;
-    const double ideal = (target * kGameBytesPerFrame - static_cast<double>(shift)) / perMille;
+    const double ideal = (target * imc::kBytesPerFrame - static_cast<double>(shift)) / perMille;
     Nearest best;
     for (const double candidate : {std::floor(ideal), std::floor(ideal) + 1}) {
-        if (candidate < 0 || candidate > kPermilleMax) continue;
+        if (candidate < 0 || candidate > imc::kPermilleMax) continue;
         const int permille = static_cast<int>(candidate);
-        const std::int64_t byte = headerPosition(bytes, permille) + shift;
-        if (byte % kGameBytesPerFrame != 0) continue;
-        const double error = std::abs(static_cast<double>(byte / kGameBytesPerFrame) - target);
+        const std::int64_t byte = imc::headerPosition(bytes - 1, permille) + shift;
+        if (byte % imc::kBytesPerFrame != 0) continue;
+        const double error = std::abs(static_cast<double>(byte / imc::kBytesPerFrame) - target);
         if (error < best.errorFrames) best = {permille, error};
     }
     return best;
 }
 
 double framesToMs(double frames) {
-    return frames * 1000.0 / kGameSampleRate;
+    return frames * 1000.0 / imc::kSampleRate;
 }
 
 }  // namespace
@@ -56,16 +58,16 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
           endSeconds <= framesToSeconds(gameFrames))) {
         throw std::invalid_argument("the loop must lie within the sound, its start before its end");
     }
-    const double startTarget = startSeconds * kGameSampleRate;
-    const double endTarget = endSeconds * kGameSampleRate;
-    const std::int64_t maxPadding =
-        std::min(options.maxPaddingFrames,
-                 (kMaxGameWavBytes - kPlainWavHeaderBytes) / kGameBytesPerFrame - gameFrames);
+    const double startTarget = startSeconds * imc::kSampleRate;
+    const double endTarget = endSeconds * imc::kSampleRate;
+    const std::int64_t maxPadding = std::min(
+        options.maxPaddingFrames,
+        (imc::kMaxWavBytes - audio::kPlainWavHeaderBytes) / imc::kBytesPerFrame - gameFrames);
 
     LoopPlacement best;
     double bestWorst = std::numeric_limits<double>::infinity();
     for (std::int64_t padding = 0; padding <= maxPadding; ++padding) {
-        const std::int64_t bytes = gameWavBytes(gameFrames + padding);
+        const std::int64_t bytes = audio::gameWavBytes(gameFrames + padding);
         const Nearest start = nearest(bytes, kStartShift, startTarget);
         if (start.permille < 0) continue;
         const Nearest end = nearest(bytes, kEndShift, endTarget);
@@ -84,40 +86,38 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
     if (!std::isfinite(bestWorst)) {
         throw std::invalid_argument("no padding puts the loop on whole frames");
     }
-    best.startSlider = sliderForPermille(best.startPermille);
-    best.endSlider = sliderForPermille(best.endPermille);
-    best.frames = loopFramesFor(gameWavBytes(gameFrames + best.paddingFrames), best.startSlider,
-                                best.endSlider);
+    best.startSlider = imc::sliderForPermille(best.startPermille);
+    best.endSlider = imc::sliderForPermille(best.endPermille);
+    best.frames = loopFramesFor(audio::gameWavBytes(gameFrames + best.paddingFrames),
+                                best.startSlider, best.endSlider);
     return best;
 }
 
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
                                 std::int64_t paddingFrames) {
-    checkOutput(outputPath, {gameWavPath});
-    const std::unique_ptr<AudioReader> reader = openAudio(gameWavPath);
-    AudioReader& source = *reader;
-    const AudioFormat& info = source.format();
-    if ((info.sndfileFormat & SF_FORMAT_SUBMASK) != SF_FORMAT_PCM_16 ||
-        info.sampleRate != kGameSampleRate || info.channels != kGameChannels) {
-        throw AudioError(gameWavPath, "not a game-ready WAV (16-bit PCM, 22,050 Hz, stereo)");
-    }
+    audio::checkOutput(outputPath, {gameWavPath});
+    const std::unique_ptr<audio::AudioReader> reader = audio::openGameWav(gameWavPath);
+    audio::AudioReader& source = *reader;
+    const audio::AudioFormat& info = source.format();
     const std::int64_t total = info.frames + std::max<std::int64_t>(0, paddingFrames);
-    if (gameWavBytes(total) > kMaxGameWavBytes) {
-        throw AudioError(outputPath, "too long for the game: the result would be " +
-                                         withThousands(gameWavBytes(total)) + " bytes");
+    if (audio::gameWavBytes(total) > imc::kMaxWavBytes) {
+        throw audio::AudioError(outputPath, "too long for the game: the result would be " +
+                                                audio::withThousands(audio::gameWavBytes(total)) +
+                                                " bytes");
     }
     platform::TemporaryFile temporary(outputPath);
-    if (temporary.error()) throw AudioError(outputPath, temporary.error().message());
-    SoundFile output = SoundFile::openGameWavForWriting(temporary.descriptor(), outputPath);
+    if (temporary.error()) throw audio::AudioError(outputPath, temporary.error().message());
+    audio::SoundFile output =
+        audio::SoundFile::openGameWavForWriting(temporary.descriptor(), outputPath);
     constexpr std::size_t kBlock = 8192;
-    std::vector<std::int16_t> block(kBlock * kGameChannels, 0);
+    std::vector<std::int16_t> block(kBlock * imc::kChannels, 0);
     std::int64_t written = 0;
     while (const std::size_t got = source.read(block.data(), kBlock)) {
         output.write(block.data(), got);
         written += static_cast<std::int64_t>(got);
     }
     if (written < info.frames) {
-        throw AudioError(gameWavPath, "the file ends before its stated length");
+        throw audio::AudioError(gameWavPath, "the file ends before its stated length");
     }
     std::fill(block.begin(), block.end(), 0);
     while (written < total) {
@@ -128,9 +128,9 @@ std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::strin
     }
     output.close();
     if (const std::error_code error = temporary.commit()) {
-        throw AudioError(outputPath, error.message());
+        throw audio::AudioError(outputPath, error.message());
     }
     return written;
 }
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,4 +1,4 @@
-#include "audio/LoopRefiner.h"
+#include "loop/LoopRefiner.h"
 
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 namespace {
 
@@ -16,7 +16,7 @@ bool windowInside(const std::vector<float>& mono, std::int64_t centre, int halfW
 }
 
 // Reads frames [from, from + count) of `file` as a mono mix; frames outside the file are 0.
-std::vector<float> readMono(AudioReader& file, std::int64_t from, std::int64_t count) {
+std::vector<float> readMono(audio::AudioReader& file, std::int64_t from, std::int64_t count) {
     std::vector<float> mono(static_cast<std::size_t>(count), 0.0f);
     const std::int64_t first = std::max<std::int64_t>(0, from);
     const std::int64_t last = std::min<std::int64_t>(file.format().frames, from + count);
@@ -69,7 +69,7 @@ std::int64_t bestEndOffset(const std::vector<float>& mono, std::int64_t start, s
 
 RefinedLoop refineLoop(const std::string& gameWavPath, const LoopFrames& loop, int radius,
                        int halfWindow) {
-    const std::unique_ptr<AudioReader> file = openAudio(gameWavPath);
+    const std::unique_ptr<audio::AudioReader> file = audio::openAudio(gameWavPath);
     // Only two short stretches are read: one around the start, one around the end.
     const std::int64_t span = halfWindow + radius;
     const std::vector<float> aroundStart = readMono(*file, loop.startFrame - span, 2 * span);
@@ -86,4 +86,4 @@ RefinedLoop refineLoop(const std::string& gameWavPath, const LoopFrames& loop, i
     return refined;
 }
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "audio/LoopPosition.h"
-#include "audio/MusicFeatures.h"
+#include "loop/LoopPosition.h"
+#include "loop/MusicFeatures.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 struct SuggestOptions {
     int count = 5;                      // suggestions wanted
@@ -34,10 +34,6 @@ struct LoopSuggestion {
     std::string words;  // describeScore(score.total)
 };
 
-// The game-ready WAV's frame count for a recording of `frames` frames at `rate`, as
-// prepareGameWav makes it.
-std::int64_t gameFramesFor(std::int64_t frames, int rate);
-
 // Ranks every loop the sliders can express in a game-ready WAV of `gameFrames` frames made
 // from the recording behind `features`: each pair of thousandths whose loop lies within the
 // samples and is long enough, scored with scorePair, best first, at most options.count.
@@ -49,4 +45,4 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
 std::vector<LoopSuggestion> suggestLoopsFor(const std::string& recordingPath,
                                             const SuggestOptions& options = {});
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

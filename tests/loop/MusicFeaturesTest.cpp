@@ -1,7 +1,7 @@
 // What the features say about tones whose pitch and level are known.
 
-#include "Signals.h"
-#include "audio/MusicFeatures.h"
+#include "audio/Signals.h"
+#include "loop/MusicFeatures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <thread>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 std::vector<float> sine(double hz, double dbfs, double seconds, int rate = 11025) {
@@ -98,5 +99,25 @@ TEST(MusicFeatures, ReadsAnyRecordingAsMonoAtTheAnalysisRate) {
     EXPECT_NEAR(at.blocks[2].levelDb, reference.blocks[2].levelDb, 0.2);
 }
 
+// Each analysis owns its transform, so two running at once (as two windows may) give what
+// each gives alone.
+TEST(MusicFeatures, TwoAnalysesAtOnceGiveWhatEachGivesAlone) {
+    const std::vector<float> low = sine(196, -20, 20), high = sine(1108.73, -30, 20);
+    const PositionFeatures lowAlone = MusicFeatures::fromSamples(low, 11025).at(10);
+    const PositionFeatures highAlone = MusicFeatures::fromSamples(high, 11025).at(10);
+    for (int round = 0; round < 4; ++round) {
+        PositionFeatures highTogether;
+        std::thread other([&] { highTogether = MusicFeatures::fromSamples(high, 11025).at(10); });
+        const PositionFeatures lowTogether = MusicFeatures::fromSamples(low, 11025).at(10);
+        other.join();
+        for (int b = 0; b < kBlocks; ++b) {
+            EXPECT_EQ(lowTogether.blocks[b].chroma, lowAlone.blocks[b].chroma) << round;
+            EXPECT_EQ(lowTogether.blocks[b].bandsDb, lowAlone.blocks[b].bandsDb) << round;
+            EXPECT_EQ(highTogether.blocks[b].chroma, highAlone.blocks[b].chroma) << round;
+            EXPECT_EQ(highTogether.blocks[b].bandsDb, highAlone.blocks[b].bandsDb) << round;
+        }
+    }
+}
+
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,12 +1,12 @@
-#include "audio/LoopSuggester.h"
+#include "loop/LoopSuggester.h"
 
-#include "audio/GameFormat.h"
+#include "audio/AudioPreparer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 namespace {
 
@@ -17,22 +17,17 @@ struct Candidate {
 
 }  // namespace
 
-std::int64_t gameFramesFor(std::int64_t frames, int rate) {
-    if (rate == kGameSampleRate) return frames;
-    return std::llround(static_cast<double>(frames) * kGameSampleRate / rate);
-}
-
 std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int64_t gameFrames,
                                          const SuggestOptions& options) {
-    const std::int64_t bytes = gameWavBytes(gameFrames);
+    const std::int64_t bytes = audio::gameWavBytes(gameFrames);
     const double seconds = framesToSeconds(gameFrames);
     const std::int64_t minFrames =
         secondsToFrames(std::max(options.minLengthSeconds, options.minLengthShare * seconds));
 
     // The same thousandth lies at different frames as a start and as an end.
-    std::vector<LoopFrames> at(kPermilleMax + 1);
-    std::vector<PositionFeatures> starts(kPermilleMax + 1), ends(kPermilleMax + 1);
-    for (int p = 0; p <= kPermilleMax; ++p) {
+    std::vector<LoopFrames> at(imc::kPermilleMax + 1);
+    std::vector<PositionFeatures> starts(imc::kPermilleMax + 1), ends(imc::kPermilleMax + 1);
+    for (int p = 0; p <= imc::kPermilleMax; ++p) {
         at[p] = loopFramesForPermille(bytes, p, p);
         starts[p] = features.at(framesToSeconds(at[p].startFrame));
         ends[p] = features.at(framesToSeconds(at[p].endFrame));
@@ -40,10 +35,10 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
 
     const auto cancelled = [&options] { return options.shouldCancel && options.shouldCancel(); };
     std::vector<Candidate> candidates;
-    for (int s = 0; s <= kPermilleMax; ++s) {
+    for (int s = 0; s <= imc::kPermilleMax; ++s) {
         if (cancelled()) return {};
         if (at[s].startFrame < 0) continue;
-        for (int e = s + 1; e <= kPermilleMax; ++e) {
+        for (int e = s + 1; e <= imc::kPermilleMax; ++e) {
             if (at[e].endFrame > gameFrames) break;
             const LoopFrames loop{at[s].startFrame, at[e].endFrame};
             if (loop.degenerate() || loop.lengthFrames() < minFrames) continue;
@@ -69,8 +64,8 @@ std::vector<LoopSuggestion> suggestLoops(const MusicFeatures& features, std::int
         LoopSuggestion suggestion;
         suggestion.startPermille = c.start;
         suggestion.endPermille = c.end;
-        suggestion.startSlider = sliderForPermille(c.start);
-        suggestion.endSlider = sliderForPermille(c.end);
+        suggestion.startSlider = imc::sliderForPermille(c.start);
+        suggestion.endSlider = imc::sliderForPermille(c.end);
         suggestion.frames = loopFramesForPermille(bytes, c.start, c.end);
         suggestion.startSeconds = framesToSeconds(suggestion.frames.startFrame);
         suggestion.endSeconds = framesToSeconds(suggestion.frames.endFrame);
@@ -87,8 +82,8 @@ std::vector<LoopSuggestion> suggestLoopsFor(const std::string& recordingPath,
     const MusicFeatures features =
         MusicFeatures::fromFile(recordingPath, MusicFeatures::kDefaultRate, options.shouldCancel);
     if (options.shouldCancel && options.shouldCancel()) return {};
-    return suggestLoops(features, gameFramesFor(features.sourceFrames(), features.sourceRate()),
-                        options);
+    return suggestLoops(
+        features, audio::gameFramesFor(features.sourceFrames(), features.sourceRate()), options);
 }
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

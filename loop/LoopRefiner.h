@@ -1,12 +1,12 @@
 #pragma once
 
-#include "audio/LoopPosition.h"
+#include "loop/LoopPosition.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace corvan::audio {
+namespace corvan::loop {
 
 struct RefinedLoop {
     LoopFrames frames;             // the start as given, the end moved by endOffset
@@ -33,4 +33,4 @@ double windowCorrelation(const std::vector<float>& mono, std::int64_t a, std::in
 RefinedLoop refineLoop(const std::string& gameWavPath, const LoopFrames& loop, int radius = 441,
                        int halfWindow = 1024);
 
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,8 +1,8 @@
 // The seam preview holds exactly what the game plays across the jump.
 
-#include "Signals.h"
 #include "audio/AudioError.h"
-#include "audio/SeamPreview.h"
+#include "audio/Signals.h"
+#include "loop/SeamPreview.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 
 #include <filesystem>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
@@ -66,12 +66,14 @@ TEST(SeamPreview, RefusesALoopOutsideTheSamples) {
     ASSERT_TRUE(test::writeSound(dir.path("game.wav"), kWav16, 22050, 2, 22050, ramp));
     ASSERT_TRUE(test::writeSound(dir.path("mono.wav"), kWav16, 22050, 1, 22050, ramp));
     const std::string out = dir.path("seam.wav");
-    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {100, 22051, 0, 0}, out), AudioError);
-    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {-1, 1000, 0, 0}, out), AudioError);
-    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {1000, 1000, 0, 0}, out), AudioError);
-    EXPECT_THROW(writeSeamPreview(dir.path("mono.wav"), {100, 1000, 0, 0}, out), AudioError);
+    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {100, 22051, 0, 0}, out),
+                 audio::AudioError);
+    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {-1, 1000, 0, 0}, out), audio::AudioError);
+    EXPECT_THROW(writeSeamPreview(dir.path("game.wav"), {1000, 1000, 0, 0}, out),
+                 audio::AudioError);
+    EXPECT_THROW(writeSeamPreview(dir.path("mono.wav"), {100, 1000, 0, 0}, out), audio::AudioError);
     EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,8 +1,8 @@
 // Loop suggestions on music with a known repetition, and the pair score on made-up features.
 
-#include "Signals.h"
-#include "audio/LoopScore.h"
-#include "audio/LoopSuggester.h"
+#include "audio/Signals.h"
+#include "loop/LoopScore.h"
+#include "loop/LoopSuggester.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <cmath>
 #include <numbers>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 constexpr double kNote = 0.4;  // seconds
@@ -61,7 +61,7 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
     ASSERT_TRUE(test::writeSound(dir.path("music.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2,
                                  frames, music));
     const MusicFeatures features = MusicFeatures::fromFile(dir.path("music.wav"));
-    ASSERT_EQ(gameFramesFor(features.sourceFrames(), features.sourceRate()), frames);
+    ASSERT_EQ(audio::gameFramesFor(features.sourceFrames(), features.sourceRate()), frames);
     const std::vector<LoopSuggestion> top = suggestLoops(features, frames, {.count = 3});
     ASSERT_EQ(top.size(), 3u);
 
@@ -70,15 +70,16 @@ TEST(LoopSuggester, FindsWholePhrasesAndRanksThemFirst) {
     EXPECT_LE(offWholePhrases(best.lengthSeconds), gridSeconds)
         << best.lengthSeconds << " s against phrases of " << kPhrase << " s";
     EXPECT_GE(best.lengthSeconds, kTotal / 3);
-    EXPECT_EQ(best.frames, loopFramesFor(gameWavBytes(frames), best.startSlider, best.endSlider));
-    EXPECT_EQ(best.startPermille, permilleForSlider(best.startSlider));
+    EXPECT_EQ(best.frames,
+              loopFramesFor(audio::gameWavBytes(frames), best.startSlider, best.endSlider));
+    EXPECT_EQ(best.startPermille, imc::permilleForSlider(best.startSlider));
     EXPECT_GE(best.score.total, top[1].score.total);
     EXPECT_GE(top[1].score.total, top[2].score.total);
     EXPECT_EQ(best.words, describeScore(best.score.total));
 
     // Every loop the sliders can give whose length misses whole phrases by more than a
     // tenth of a note scores lower.
-    const std::int64_t bytes = gameWavBytes(frames);
+    const std::int64_t bytes = audio::gameWavBytes(frames);
     std::vector<PositionFeatures> ends;
     for (int e = 0; e <= 1000; ++e) {
         ends.push_back(features.at(framesToSeconds(loopFramesForPermille(bytes, e, e).endFrame)));
@@ -208,4 +209,4 @@ TEST(LoopScore, Words) {
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop

@@ -1,9 +1,9 @@
 // Exact placement: silence behind the loop moves the slider grid until two of its points
 // land on the times asked for.
 
-#include "Signals.h"
 #include "audio/AudioError.h"
-#include "audio/LoopPlacement.h"
+#include "audio/Signals.h"
+#include "loop/LoopPlacement.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-namespace corvan::audio {
+namespace corvan::loop {
 namespace {
 
 struct PlacementCase {
@@ -33,7 +33,7 @@ TEST(LoopPlacement, LandsWithinAMillisecondOnWholeFrames) {
         const LoopPlacement placement = placeLoop(frames, c.startSeconds, c.endSeconds);
         EXPECT_TRUE(placement.metAim) << c.lengthSeconds << " " << c.startSeconds;
         // What the header will make of the padded file and these sliders.
-        const LoopFrames loop = loopFramesFor(gameWavBytes(frames + placement.paddingFrames),
+        const LoopFrames loop = loopFramesFor(audio::gameWavBytes(frames + placement.paddingFrames),
                                               placement.startSlider, placement.endSlider);
         EXPECT_EQ(loop, placement.frames);
         EXPECT_TRUE(loop.onWholeFrames());
@@ -60,7 +60,7 @@ TEST(LoopPlacement, WhatTheGridCannotReachIsReportedAsMissed) {
         const LoopPlacement placement =
             placeLoop(frames, c.startSeconds, c.endSeconds, {.maxPaddingFrames = 60 * 22050});
         EXPECT_FALSE(placement.metAim);
-        const LoopFrames loop = loopFramesFor(gameWavBytes(frames + placement.paddingFrames),
+        const LoopFrames loop = loopFramesFor(audio::gameWavBytes(frames + placement.paddingFrames),
                                               placement.startSlider, placement.endSlider);
         EXPECT_TRUE(loop.onWholeFrames());
         EXPECT_NEAR(placement.worstErrorMs(),
@@ -100,8 +100,9 @@ TEST(LoopPlacement, PaddedWavIsTheSamplesThenSilence) {
     }
     EXPECT_EQ(wrong, 0);
     EXPECT_EQ(std::filesystem::file_size(dir.path("padded.wav")), 44u + 4u * 42345u);
-    EXPECT_THROW(writePaddedGameWav(dir.path("game.wav"), dir.path("game.wav"), 10), AudioError);
+    EXPECT_THROW(writePaddedGameWav(dir.path("game.wav"), dir.path("game.wav"), 10),
+                 audio::AudioError);
 }
 
 }  // namespace
-}  // namespace corvan::audio
+}  // namespace corvan::loop
