@@ -2,8 +2,8 @@
 
 #include "support/Fakes.h"
 #include "support/TempDir.h"
-#include "ui/Services.h"
-#include "ui/Volumes.h"
+#include "ui/controls/Volumes.h"
+#include "ui/windows/Services.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -6,11 +6,12 @@
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
-#include "ui/DirectoryList.h"
-#include "ui/DriveList.h"
-#include "ui/FileList.h"
-#include "ui/HorizontalScrollBar.h"
-#include "ui/frmMain.h"
+#include "ui/controls/DirectoryList.h"
+#include "ui/controls/DriveList.h"
+#include "ui/controls/FileList.h"
+#include "ui/controls/HorizontalScrollBar.h"
+#include "ui/tools/ToolWindowFactory.h"
+#include "ui/windows/frmMain.h"
 
 #include <QAction>
 #include <QRadioButton>
@@ -30,7 +31,7 @@ public:
         : volumes(testVolumes(extraVolumes, workingDirectory)),
           main(std::make_unique<ui::frmMain>(
               ui::Services{files, directories, user, volumes, applicationDirectory,
-                           [this] { ++programEnds; }},
+                           [this] { ++programEnds; }, &tools},
               arguments)) {}
 
     template <typename T>
@@ -55,6 +56,7 @@ public:
     FaultyDirectories directories;
     FakeUserInterface user;
     ui::VolumeTable volumes;
+    ui::ToolWindowFactory tools;
     int programEnds = 0;
     std::unique_ptr<ui::frmMain> main;
 };

@@ -1,7 +1,7 @@
 #include "support/UiHarness.h"
-#include "ui/QtUserInterface.h"
-#include "ui/WordWrapLabel.h"
-#include "ui/frmAbout.h"
+#include "ui/controls/WordWrapLabel.h"
+#include "ui/windows/QtUserInterface.h"
+#include "ui/windows/frmAbout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
+#include "audio/LoopPosition.h"
+#include "audio/Signals.h"
 #include "support/UiHarness.h"
-#include "ui/DebugSwitch.h"
-#include "ui/frmAbout.h"
-#include "ui/frmSave.h"
+#include "ui/windows/DebugSwitch.h"
+#include "ui/windows/frmAbout.h"
+#include "ui/windows/frmSave.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,10 @@
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <sndfile.h>
+
+#include <string_view>
 
 namespace corvan::ui {
 namespace {
@@ -162,6 +168,100 @@ TEST_F(MainWindowTest, TheLoopEndFollowsTheStartUpAndTheStartFollowsTheEndDown) 
     EXPECT_EQ(h.scrStart()->value(), 30999);
     EXPECT_EQ(h.main->scrStartValue(), 30999);
     EXPECT_LE(h.main->scrStartValue(), h.main->scrEndValue());
+}
+
+// The sliders' tips tell the time each stands for in the selected recording. A tool window
+// reads the pair and sets it through the controls, so that their rules run on the way.
+TEST_F(MainWindowTest, TheLoopIsReadAndSetThroughTheSliders) {
+    const std::string song = dir.path("music/song.wav");
+    ASSERT_TRUE(test::writeSine(song, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2, 12, 440, -6));
+    const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
+    const auto tip = [](std::string_view name, std::int64_t frames) {
+        return QString::fromStdString(std::string("Loop ") + std::string(name) + ": " +
+                                      audio::formatTime(audio::framesToSeconds(frames)));
+    };
+    auto h = harness();
+    EXPECT_EQ(h.scrStart()->toolTip(), QString()) << "no file, nothing extra";
+    ASSERT_TRUE(h.main->selectSourceFile(song));
+    ASSERT_TRUE(h.main->selectedRecording().has_value());
+    int changes = 0;
+    QObject receiver;
+    h.main->onLoopChanged(&receiver, [&changes] { ++changes; });
+    const struct {
+        bool looped;
+        int start, end;      // before
+        int toStart, toEnd;  // set
+    } cases[] = {
+        {false, 0, 0, 0, 32767},    {true, 32767, 32767, 1234, 30000},
+        {true, 0, 0, 16384, 16384}, {true, 20001, 32767, 1000, 20000},
+        {true, 0, 32767, 5, 5},
+    };
+    for (const auto& c : cases) {
+        (c.looped ? h.playLoop() : h.playOnce())->click();
+        h.scrEnd()->setValue(c.end);
+        h.scrStart()->setValue(c.start);
+        changes = 0;
+        ASSERT_TRUE(h.main->setLoop({c.toStart, c.toEnd}));
+        EXPECT_TRUE(h.main->loopChosen());
+        EXPECT_TRUE(h.scrStart()->isEnabled()) << "playLoop_Click ran";
+        EXPECT_EQ(h.main->loopSliders().start, c.toStart) << c.start;
+        EXPECT_EQ(h.main->loopSliders().end, c.toEnd) << c.start;
+        EXPECT_GT(changes, 0);
+        const audio::LoopFrames loop = audio::loopFramesFor(bytes, c.toStart, c.toEnd);
+        EXPECT_EQ(h.scrStart()->toolTip(), tip("start", loop.startFrame));
+        EXPECT_EQ(h.scrEnd()->toolTip(), tip("end", loop.endFrame));
+    }
+
+    // A dragged thumb: the thumbs and the tip follow it, the value waits until it is let go.
+    h.scrEnd()->setSliderDown(true);
+    h.scrEnd()->setSliderPosition(20000);
+    EXPECT_EQ(h.main->loopSliders().end, 5);
+    EXPECT_EQ(h.main->loopThumbs().end, 20000);
+    EXPECT_EQ(h.scrEnd()->toolTip(), tip("end", audio::loopFramesFor(bytes, 5, 20000).endFrame));
+    h.scrEnd()->setSliderDown(false);
+    EXPECT_EQ(h.main->loopSliders().end, 20000);
+
+    // While the save dialog holds the main window, its loop stays as it is.
+    h.mnuSave()->trigger();
+    EXPECT_FALSE(h.main->setLoop({0, 32767}));
+    EXPECT_EQ(h.main->loopSliders().start, 5);
+    EXPECT_EQ(h.main->loopSliders().end, 20000);
+    h.main->saveDialog()->close();
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/a.wav")));
+    EXPECT_FALSE(h.main->selectedRecording().has_value());
+    EXPECT_EQ(h.scrStart()->toolTip(), QString()) << "not audio, no times";
+    EXPECT_EQ(h.scrEnd()->toolTip(), QString());
+}
+
+// A file that a tool window selects is reached through the lists, as the user would.
+TEST_F(MainWindowTest, AFileSelectedFromOutsideIsReachedThroughTheLists) {
+    auto h = harness();
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("usb/d.wav")));
+    EXPECT_EQ(h.srcDrive()->drive(), h.volumes.volumes()[1].driveText);
+    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
+    EXPECT_EQ(h.main->sourceFolder(), dir.path("usb"));
+    EXPECT_EQ(h.main->selectedFileName(), "d.wav");
+    EXPECT_TRUE(h.mnuSave()->isEnabled());
+    // One new in the folder the lists already show is listed too.
+    test::writeFile(dir.path("usb/e.wav"), test::patternBytes(10));
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("usb/e.wav")));
+    EXPECT_EQ(h.srcFile()->fileName(), "e.wav");
+
+    // While the save dialog has the main window disabled, its source stays as it is; the
+    // list is read again on request.
+    h.mnuSave()->trigger();
+    test::writeFile(dir.path("usb/f.wav"), test::patternBytes(10));
+    EXPECT_FALSE(h.main->selectSourceFile(dir.path("usb/f.wav")));
+    h.main->rereadSourceFiles();
+    EXPECT_EQ(h.srcFile()->fileName(), "e.wav");
+    EXPECT_EQ(h.srcFile()->findItems(QStringLiteral("f.wav"), Qt::MatchExactly).size(), 1);
+    h.main->saveDialog()->close();  // a selected file that went takes Save with it
+    fs::remove(dir.path("usb/e.wav"));
+    QWidget elsewhere;
+    ASSERT_TRUE(test::showActive(&elsewhere));
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    EXPECT_EQ(h.srcFile()->fileName(), "");
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
 }
 
 TEST_F(MainWindowTest, SwitchingTheMusicTypeKeepsTheLoopAndOnlyTheButtonsSelect) {
@@ -351,6 +451,17 @@ TEST_F(MainWindowTest, TheMenuHoldsFileWithSaveAndExitAndAboutAsACommand) {
     EXPECT_EQ(tools[0]->text(), QStringLiteral("&Prepare Audio..."));
     EXPECT_EQ(tools[1], h.find<QAction>("mnuLoop"));
     EXPECT_EQ(tools[1]->text(), QStringLiteral("&Loop..."));
+    // Each opens its window once, beside the main window, which stays enabled.
+    const std::function<QWidget*()> opened[] = {[&] { return h.main->prepareAudioWindow(); },
+                                                [&] { return h.main->loopWindow(); }};
+    for (int i = 0; i < 2; ++i) {
+        tools[i]->trigger();
+        QWidget* window = opened[i]();
+        ASSERT_TRUE(window != nullptr && window->isVisible());
+        tools[i]->trigger();
+        EXPECT_EQ(opened[i](), window);
+        EXPECT_TRUE(h.main->isEnabled());
+    }
     EXPECT_EQ(bar[2], h.mnuAbout());
     EXPECT_EQ(bar[2]->menu(), nullptr);
     EXPECT_EQ(h.mnuAbout()->text(), QStringLiteral("About"));

@@ -1,7 +1,7 @@
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
-#include "ui/Paths.h"
-#include "ui/Volumes.h"
+#include "ui/controls/Paths.h"
+#include "ui/controls/Volumes.h"
 
 #include <gtest/gtest.h>
 

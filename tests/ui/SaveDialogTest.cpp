@@ -1,6 +1,6 @@
 #include "support/EngineOutput.h"
 #include "support/UiHarness.h"
-#include "ui/frmSave.h"
+#include "ui/windows/frmSave.h"
 
 #include <gtest/gtest.h>
 
