@@ -3,6 +3,7 @@
 #include <QFutureWatcher>
 #include <QObject>
 #include <QPromise>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <functional>
@@ -12,19 +13,22 @@
 
 namespace corvan::ui {
 
-// One piece of work at a time on Qt's thread pool, for a window that stays responsive
+// One piece of work at a time on a thread of its own, for a window that stays responsive
 // meanwhile. The work reads whether it is cancelled and reports its progress through its
 // promise, and hands its result back by value: it shares no member with the window.
 template <typename Result>
 class BackgroundWork {
 public:
-    // Runs on the pool. It stops early once promise.isCanceled() says so.
+    // Runs on the thread. It stops early once promise.isCanceled() says so.
     using Work = std::function<Result(QPromise<Result>& promise)>;
     // Called in the owner's thread with the result; nothing when the work was cancelled
     // before it had one.
     using Done = std::function<void(std::optional<Result> result)>;
 
-    explicit BackgroundWork(QObject* owner) : owner_(owner) {}
+    explicit BackgroundWork(QObject* owner) : owner_(owner) {
+        // Not Qt's shared pool: work of one window must not wait for another's to end.
+        pool_.setMaxThreadCount(1);
+    }
     ~BackgroundWork() { stop(); }
     BackgroundWork(const BackgroundWork&) = delete;
     BackgroundWork& operator=(const BackgroundWork&) = delete;
@@ -41,9 +45,10 @@ public:
             QObject::connect(watcher_.get(), &QFutureWatcherBase::progressValueChanged, owner_,
                              std::move(onProgress));
         }
-        watcher_->setFuture(QtConcurrent::run([work = std::move(work)](QPromise<Result>& promise) {
-            promise.addResult(work(promise));
-        }));
+        watcher_->setFuture(
+            QtConcurrent::run(&pool_, [work = std::move(work)](QPromise<Result>& promise) {
+                promise.addResult(work(promise));
+            }));
     }
 
     // Asks the work to stop; `done` still follows.
@@ -71,6 +76,7 @@ private:
     }
 
     QObject* owner_;
+    QThreadPool pool_;
     std::unique_ptr<QFutureWatcher<Result>> watcher_;
 };
 
