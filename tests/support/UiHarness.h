@@ -10,7 +10,6 @@
 #include "ui/controls/DriveList.h"
 #include "ui/controls/FileList.h"
 #include "ui/controls/HorizontalScrollBar.h"
-#include "ui/tools/ToolWindowFactory.h"
 #include "ui/windows/frmMain.h"
 
 #include <QAction>
@@ -31,14 +30,12 @@ public:
         : volumes(testVolumes(extraVolumes, workingDirectory)),
           main(std::make_unique<ui::frmMain>(
               ui::Services{files, directories, user, volumes, applicationDirectory,
-                           [this] { ++programEnds; }, &tools},
+                           [this] { ++programEnds; }, nullptr},
               arguments)) {}
 
     template <typename T>
     T* find(const char* name) const {
-        T* found = main->findChild<T*>(QString::fromLatin1(name));
-        if (found == nullptr) throw std::runtime_error(std::string("no control ") + name);
-        return found;
+        return partOf<T>(main.get(), name);
     }
     ui::DriveList* srcDrive() const { return find<ui::DriveList>("srcDrive"); }
     ui::DirectoryList* srcDir() const { return find<ui::DirectoryList>("srcDir"); }
@@ -56,7 +53,6 @@ public:
     FaultyDirectories directories;
     FakeUserInterface user;
     ui::VolumeTable volumes;
-    ui::ToolWindowFactory tools;
     int programEnds = 0;
     std::unique_ptr<ui::frmMain> main;
 };

@@ -51,20 +51,20 @@ std::string time(std::int64_t frames) {
     return audio::formatTime(audio::framesToSeconds(frames));
 }
 
+// A song of 12 s at 22,050 Hz in stereo, game-ready, beside a main window.
 class LoopWindowTest : public ::testing::Test {
 protected:
+    void SetUp() override { ASSERT_TRUE(writePhrases(song, 22050, 2)); }
     LoopWindow& open() {
         window = std::make_unique<LoopWindow>(main);
         window->show();
         return *window;
     }
-    template <typename T>
+    template <typename T = QLabel>
     T* part(const char* name) const {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (found == nullptr) throw std::runtime_error(std::string("no part ") + name);
-        return found;
+        return test::partOf<T>(window.get(), name);
     }
-    std::string text(const char* label) const { return part<QLabel>(label)->text().toStdString(); }
+    std::string text(const char* label) const { return part(label)->text().toStdString(); }
     bool waitIdle() const {
         return QTest::qWaitFor(
             [this] { return !window->isSuggesting() && !window->isReadingWaveform(); }, 60000);
@@ -77,13 +77,12 @@ protected:
     }
 
     test::TempDir dir;
+    const std::string song = dir.path("song.wav");
     test::FakeMainWindow main;
     std::unique_ptr<LoopWindow> window;
 };
 
 TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
-    const std::string song = dir.path("song.wav");
-    ASSERT_TRUE(writePhrases(song, 22050, 2));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
     open();
     EXPECT_EQ(text("note"), "Select a .WAV file in the main window.");
@@ -98,12 +97,9 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     main.setLoopTo({0, 32767}, true);
     ASSERT_TRUE(waitIdle());
     EXPECT_EQ(part<WaveformView>("waveform")->envelope().frames, 12 * 22050);
-    for (const ui::LoopSliders sliders : {ui::LoopSliders{0, 30000},
-                                          {5000, 30000},
-                                          {31000, 31000},
-                                          {100, 132},
-                                          {0, 0},
-                                          {16384, 32767}}) {
+    const ui::LoopSliders pairs[] = {{0, 30000}, {5000, 30000}, {31000, 31000},
+                                     {100, 132}, {0, 0},        {16384, 32767}};
+    for (const ui::LoopSliders sliders : pairs) {
         main.setLoopTo(sliders, true);
         const audio::LoopFrames loop = audio::loopFramesFor(bytes, sliders.start, sliders.end);
         expectShows(loop, sliders);
@@ -113,13 +109,13 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
         EXPECT_DOUBLE_EQ(region->start, static_cast<double>(loop.startFrame) / (12 * 22050));
         EXPECT_DOUBLE_EQ(region->end, static_cast<double>(loop.endFrame) / (12 * 22050));
         EXPECT_EQ(text("note").empty(), sliders.start != sliders.end) << sliders.end;
-        const QLabel* length = part<QLabel>("length");
+        const QLabel* length = part("length");
         EXPECT_EQ(length->palette().color(length->foregroundRole()) == Qt::red,
                   sliders.start == sliders.end);
     }
 
     // A dragged thumb sets no value until it is let go; the times follow it all the same.
-    main.dragTo({16384, 20000});
+    main.setLoopTo({16384, 32767}, true, {{16384, 20000}});
     expectShows(audio::loopFramesFor(bytes, 16384, 20000), {16384, 20000});
 
     main.setLoopTo({16384, 32767}, false);
@@ -129,15 +125,13 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     main.select(dir.path("noise.wav"));
     EXPECT_EQ(text("file"), "noise.wav") << "named, though not audio";
     EXPECT_FALSE(test::anyMessageBox());
-}
 
-TEST_F(LoopWindowTest, ARecordingNotYetPreparedIsTimedAsItsPreparedCopy) {
-    const std::string song = dir.path("mono.wav");
-    ASSERT_TRUE(writePhrases(song, 44100, 1));
-    const std::int64_t preparedBytes = audio::gameWavBytes(audio::gameFramesFor(12 * 44100, 44100));
-    main.select(song);
+    // A recording not yet prepared is timed as its prepared copy.
+    const std::string mono = dir.path("mono.wav");
+    ASSERT_TRUE(writePhrases(mono, 44100, 1));
+    main.select(mono);
     main.setLoopTo({3000, 20000}, true);
-    open();
+    const std::int64_t preparedBytes = audio::gameWavBytes(audio::gameFramesFor(12 * 44100, 44100));
     expectShows(audio::loopFramesFor(preparedBytes, 3000, 20000), {3000, 20000});
     EXPECT_NE(text("note").find("apply once it is prepared (Tools > Prepare Audio)"),
               std::string::npos)
@@ -147,8 +141,6 @@ TEST_F(LoopWindowTest, ARecordingNotYetPreparedIsTimedAsItsPreparedCopy) {
 }
 
 TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
-    const std::string song = dir.path("song.wav");
-    ASSERT_TRUE(writePhrases(song, 22050, 2));
     main.select(song);
     open();
     part<QPushButton>("suggest")->click();
@@ -194,11 +186,10 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
     }
 
     // While the save dialog holds the main window, its loop stays as it is.
-    main.setLoopTo({0, 32767}, true);
+    main.setLoopTo({0, 32767}, false);
     main.takesInput = false;
     EXPECT_FALSE(window->applySuggestion(0));
-    EXPECT_EQ(main.sliders.start, 0);
-    EXPECT_EQ(main.sliders.end, 32767);
+    EXPECT_FALSE(main.looped);
     EXPECT_NE(text("note").find("Close the save dialog first"), std::string::npos);
 
     // Suggestions belong to the file they were made for.
@@ -209,52 +200,23 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_FALSE(part<QPushButton>("apply")->isEnabled());
     EXPECT_EQ(text("file"), "other.wav");
-    ASSERT_TRUE(waitIdle());
     EXPECT_FALSE(test::anyMessageBox());
-}
 
-TEST_F(LoopWindowTest, ClosingMidRunStopsBothRunsAndKeepsWhatItShows) {
-    const std::string song = dir.path("song.wav");
-    ASSERT_TRUE(writePhrases(song, 22050, 2));
-    main.select(song);
-    open();
+    // A close stops both runs under way, and what they found is not reported.
     part<QPushButton>("suggest")->click();
     ASSERT_TRUE(window->isSuggesting());
     window->setAttribute(Qt::WA_DeleteOnClose, false);
-    window->close();  // waits for both runs to stop
-    EXPECT_FALSE(window->isSuggesting());
-    EXPECT_FALSE(window->isReadingWaveform());
+    window->close();
+    EXPECT_FALSE(window->isSuggesting() || window->isReadingWaveform());
     QCoreApplication::processEvents();
-    EXPECT_TRUE(window->suggestions().empty()) << "a run stopped by a close reports nothing";
-}
-
-TEST_F(LoopWindowTest, PlaySeamSaysWhyItCannotPlay) {
-    const std::string song = dir.path("song.wav");
-    ASSERT_TRUE(writePhrases(song, 22050, 2));
-    main.select(song);
-    main.setLoopTo({0, 32767}, true);
-    open();
-    ASSERT_TRUE(waitIdle());
-    auto* play = part<QPushButton>("playSeam");
-    if (QMediaDevices::audioOutputs().isEmpty()) {
-        EXPECT_FALSE(play->isEnabled());
-        EXPECT_EQ(text("audioNote"), "No audio output device: the seam cannot be played here.");
-    } else {
-        EXPECT_TRUE(play->isEnabled());
-        EXPECT_EQ(text("audioNote"), "");
-        main.setLoopTo({0, 32767}, false);
-        EXPECT_FALSE(play->isEnabled());
-        EXPECT_EQ(text("audioNote"), "Play seam needs a looped recording.");
-    }
+    EXPECT_TRUE(window->suggestions().empty());
 }
 
 TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
-    const std::string song = dir.path("song.wav");
-    ASSERT_TRUE(writePhrases(song, 22050, 2));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
     main.select(song);
-    main.setLoopTo({9000, 25000}, true);
-    main.dragTo({1, 2});  // the seam is of the values, not of a thumb in motion
+    // The seam is of the values, not of a thumb in motion.
+    main.setLoopTo({9000, 25000}, true, {{1, 2}});
     open();
     const std::optional<QString> seam = window->writeSeam();
     ASSERT_TRUE(seam.has_value());
@@ -266,6 +228,19 @@ TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
     EXPECT_EQ(played.channel(0, 0, before), source.channel(0, loop.endFrame - before, before));
     EXPECT_EQ(played.channel(1, before, before), source.channel(1, loop.startFrame, before));
     ASSERT_TRUE(waitIdle());
+
+    // Play seam says why it cannot play.
+    auto* play = part<QPushButton>("playSeam");
+    if (QMediaDevices::audioOutputs().isEmpty()) {
+        EXPECT_FALSE(play->isEnabled());
+        EXPECT_EQ(text("audioNote"), "No audio output device: the seam cannot be played here.");
+    } else {
+        EXPECT_TRUE(play->isEnabled());
+        EXPECT_EQ(text("audioNote"), "");
+        main.setLoopTo({0, 32767}, false);
+        EXPECT_FALSE(play->isEnabled());
+        EXPECT_EQ(text("audioNote"), "Play seam needs a looped recording.");
+    }
 }
 
 // A tool window goes beside the main window where the screen has room, shrinks before it

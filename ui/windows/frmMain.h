@@ -77,8 +77,6 @@ public:
     // The windows made on first use; null before that and after a close through the frame.
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
-    QWidget* prepareAudioWindow() const { return prepareAudio_; }
-    QWidget* loopWindow() const { return loopWindow_; }
 
 signals:
     // The source file, the music type or a slider (its thumb, while dragged) moved.
