@@ -1,11 +1,12 @@
 #include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
-#include "ui/ApplicationFont.h"
-#include "ui/DebugSwitch.h"
-#include "ui/QtUserInterface.h"
-#include "ui/Volumes.h"
-#include "ui/frmMain.h"
+#include "ui/controls/Volumes.h"
+#include "ui/tools/ToolWindowFactory.h"
+#include "ui/windows/ApplicationFont.h"
+#include "ui/windows/DebugSwitch.h"
+#include "ui/windows/QtUserInterface.h"
+#include "ui/windows/frmMain.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -55,9 +56,10 @@ int main(int argc, char** argv) {
     corvan::ui::QtUserInterface user;
     corvan::platform::PosixDirectories directories;
     corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
+    corvan::ui::ToolWindowFactory tools;
     corvan::ui::frmMain main(
         corvan::ui::Services{files, directories, user, volumes, directories.programDirectory(),
-                             [] { QCoreApplication::exit(0); }},
+                             [] { QCoreApplication::exit(0); }, &tools},
         arguments);
     main.show();
     main.activateWindow();  // also where no window manager gives new windows the focus

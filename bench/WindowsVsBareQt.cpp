@@ -7,11 +7,11 @@
 
 #include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
-#include "ui/ApplicationFont.h"
-#include "ui/FileList.h"
-#include "ui/QtUserInterface.h"
-#include "ui/Volumes.h"
-#include "ui/frmMain.h"
+#include "ui/controls/FileList.h"
+#include "ui/controls/Volumes.h"
+#include "ui/windows/ApplicationFont.h"
+#include "ui/windows/QtUserInterface.h"
+#include "ui/windows/frmMain.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -84,8 +84,8 @@ int startChild(const std::string& kind, double started, int argc, char** argv) {
     corvan::ui::QtUserInterface user;
     corvan::platform::PosixDirectories directories;
     corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
-    corvan::ui::frmMain window(corvan::ui::Services{files, directories, user, volumes, "/", [] {}},
-                               {});
+    corvan::ui::frmMain window(
+        corvan::ui::Services{files, directories, user, volumes, "/", [] {}, nullptr}, {});
     window.installEventFilter(&paint);
     window.show();
     return app.exec();

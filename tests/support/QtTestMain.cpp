@@ -1,5 +1,5 @@
 // The test programs for windows and widgets need one QApplication for all their tests.
-#include "ui/ApplicationFont.h"
+#include "ui/windows/ApplicationFont.h"
 
 #include <gtest/gtest.h>
 

@@ -2,15 +2,17 @@
 
 #include "support/Fakes.h"
 #include "support/TempDir.h"
-#include "ui/Services.h"
-#include "ui/Volumes.h"
+#include "ui/controls/Volumes.h"
+#include "ui/windows/Services.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTest>
 #include <QWidget>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,14 @@ inline bool anyMessageBox() {
         if (qobject_cast<QMessageBox*>(window) != nullptr) return true;
     }
     return false;
+}
+
+// The part of `window` named `name`, of type T.
+template <typename T = QLabel>
+T* partOf(const QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) throw std::runtime_error(std::string("no part ") + name);
+    return found;
 }
 
 // Lets windows closed through their frame actually go.

@@ -6,11 +6,11 @@
 #include "support/FaultyFileSystem.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
-#include "ui/DirectoryList.h"
-#include "ui/DriveList.h"
-#include "ui/FileList.h"
-#include "ui/HorizontalScrollBar.h"
-#include "ui/frmMain.h"
+#include "ui/controls/DirectoryList.h"
+#include "ui/controls/DriveList.h"
+#include "ui/controls/FileList.h"
+#include "ui/controls/HorizontalScrollBar.h"
+#include "ui/windows/frmMain.h"
 
 #include <QAction>
 #include <QRadioButton>
@@ -30,14 +30,12 @@ public:
         : volumes(testVolumes(extraVolumes, workingDirectory)),
           main(std::make_unique<ui::frmMain>(
               ui::Services{files, directories, user, volumes, applicationDirectory,
-                           [this] { ++programEnds; }},
+                           [this] { ++programEnds; }, nullptr},
               arguments)) {}
 
     template <typename T>
     T* find(const char* name) const {
-        T* found = main->findChild<T*>(QString::fromLatin1(name));
-        if (found == nullptr) throw std::runtime_error(std::string("no control ") + name);
-        return found;
+        return partOf<T>(main.get(), name);
     }
     ui::DriveList* srcDrive() const { return find<ui::DriveList>("srcDrive"); }
     ui::DirectoryList* srcDir() const { return find<ui::DirectoryList>("srcDir"); }

@@ -1,12 +1,12 @@
 #include "support/FaultyDirectories.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
-#include "ui/DirectoryList.h"
-#include "ui/DirectoryReader.h"
-#include "ui/DriveList.h"
-#include "ui/FileList.h"
-#include "ui/HorizontalScrollBar.h"
-#include "ui/Paths.h"
+#include "ui/controls/DirectoryList.h"
+#include "ui/controls/DirectoryReader.h"
+#include "ui/controls/DriveList.h"
+#include "ui/controls/FileList.h"
+#include "ui/controls/HorizontalScrollBar.h"
+#include "ui/controls/Paths.h"
 
 #include <gtest/gtest.h>
 

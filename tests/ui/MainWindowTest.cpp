@@ -1,20 +1,29 @@
+#include "audio/Signals.h"
+#include "audio/Wording.h"
+#include "loop/LoopPosition.h"
 #include "support/UiHarness.h"
-#include "ui/DebugSwitch.h"
-#include "ui/frmAbout.h"
-#include "ui/frmSave.h"
+#include "ui/windows/DebugSwitch.h"
+#include "ui/windows/frmAbout.h"
+#include "ui/windows/frmSave.h"
 
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
+
+#include <sndfile.h>
 
 namespace corvan::ui {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 using test::MainWindowHarness;
 
 // Paints the frame alone, without its controls, and looks for any pixel of its border or
@@ -127,9 +136,24 @@ TEST_F(MainWindowTest, DebugModeNeedsALoneUpperCaseDAndOnlyALoneVersionOrHelpPri
     }
 }
 
+// The sliders' tips tell the time each stands for in the selected recording. A tool window
+// reads the pair and sets it through the controls, so that their rules run on the way.
 TEST_F(MainWindowTest, TheLoopEndFollowsTheStartUpAndTheStartFollowsTheEndDown) {
+    const std::string song = dir.path("music/song.wav");
+    ASSERT_TRUE(test::writeSine(song, kWav16, 22050, 2, 12, 440, -6));
+    const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
+    const auto expected = [bytes](int start, int end) {
+        const loop::LoopFrames loop = loop::loopFramesFor(bytes, start, end);
+        return "Loop start: " + audio::formatTime(loop::framesToSeconds(loop.startFrame)) +
+               ", Loop end: " + audio::formatTime(loop::framesToSeconds(loop.endFrame));
+    };
     auto h = harness();
+    const auto tips = [&h] {
+        return (h.scrStart()->toolTip() + ", " + h.scrEnd()->toolTip()).toStdString();
+    };
     ASSERT_TRUE(test::showActive(h.main.get()));
+    EXPECT_EQ(tips(), ", ") << "no file, nothing extra";
+    ASSERT_TRUE(h.main->selectSourceFile(song));
     QTest::mouseClick(h.playLoop(), Qt::LeftButton);
     ASSERT_TRUE(h.playLoop()->isChecked());
     EXPECT_TRUE(h.scrStart()->isEnabled());
@@ -154,6 +178,8 @@ TEST_F(MainWindowTest, TheLoopEndFollowsTheStartUpAndTheStartFollowsTheEndDown) 
     h.scrStart()->setSliderDown(true);
     h.scrStart()->setSliderPosition(31000);
     EXPECT_EQ(h.scrEnd()->value(), 30000) << "nothing happens while the thumb is dragged";
+    EXPECT_EQ(h.main->loopThumbs().start, 31000);
+    EXPECT_EQ(tips(), expected(31000, 30000)) << "but the tips follow it";
     h.scrStart()->setSliderDown(false);
     EXPECT_EQ(h.scrEnd()->value(), 31000);
     h.scrEnd()->setFocus();
@@ -162,6 +188,37 @@ TEST_F(MainWindowTest, TheLoopEndFollowsTheStartUpAndTheStartFollowsTheEndDown) 
     EXPECT_EQ(h.scrStart()->value(), 30999);
     EXPECT_EQ(h.main->scrStartValue(), 30999);
     EXPECT_LE(h.main->scrStartValue(), h.main->scrEndValue());
+
+    // Set from outside, from any loop before: Continuous Replay, then the pair as asked.
+    int changes = 0;
+    QObject receiver;
+    h.main->onLoopChanged(&receiver, [&changes] { ++changes; });
+    const struct {
+        bool looped;
+        int start, end, toStart, toEnd;  // the loop before, and the one set
+    } cases[] = {{false, 0, 0, 0, 32767},
+                 {true, 32767, 32767, 1234, 30000},
+                 {true, 20001, 32767, 1000, 20000},
+                 {true, 0, 32767, 5, 5}};
+    for (const auto& c : cases) {
+        (c.looped ? h.playLoop() : h.playOnce())->click();
+        h.scrEnd()->setValue(c.end);
+        h.scrStart()->setValue(c.start);
+        changes = 0;
+        ASSERT_TRUE(h.main->setLoop({c.toStart, c.toEnd}));
+        EXPECT_TRUE(h.main->loopChosen() && h.scrStart()->isEnabled()) << "playLoop_Click ran";
+        EXPECT_EQ(h.main->loopSliders().start, c.toStart) << c.start;
+        EXPECT_EQ(h.main->loopSliders().end, c.toEnd) << c.start;
+        EXPECT_GT(changes, 0);
+        EXPECT_EQ(tips(), expected(c.toStart, c.toEnd));
+    }
+    // While the save dialog holds the main window, its loop stays as it is.
+    h.mnuSave()->trigger();
+    EXPECT_FALSE(h.main->setLoop({0, 32767}));
+    EXPECT_EQ(h.main->loopSliders().start, 5);
+    h.main->saveDialog()->close();
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("music/a.wav")));
+    EXPECT_EQ(tips(), ", ") << "not audio, no times";
 }
 
 TEST_F(MainWindowTest, SwitchingTheMusicTypeKeepsTheLoopAndOnlyTheButtonsSelect) {
@@ -184,7 +241,7 @@ TEST_F(MainWindowTest, SwitchingTheMusicTypeKeepsTheLoopAndOnlyTheButtonsSelect)
     EXPECT_EQ(h.scrEnd()->value(), 3000);
 }
 
-TEST_F(MainWindowTest, SaveFollowsTheFileSelectionAcrossDirectoryAndDriveChanges) {
+TEST_F(MainWindowTest, SaveFollowsTheFileSelectionAcrossDirectoryAndDriveChangesFromAnywhere) {
     auto h = harness();
     h.srcFile()->setFileName("a.wav");
     EXPECT_TRUE(h.mnuSave()->isEnabled());
@@ -207,6 +264,27 @@ TEST_F(MainWindowTest, SaveFollowsTheFileSelectionAcrossDirectoryAndDriveChanges
     EXPECT_EQ(h.srcFile()->path(), dir.path("music/more"));
     EXPECT_FALSE(h.mnuSave()->isEnabled());
     EXPECT_TRUE(h.user.events.empty());
+
+    // A file that a tool window selects is reached through the same lists.
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("usb/d.wav")));
+    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
+    EXPECT_EQ(h.main->sourceFolder() + "/" + h.main->selectedFileName(), dir.path("usb/d.wav"));
+    EXPECT_TRUE(h.mnuSave()->isEnabled());
+    // One new in the folder the lists show is read in first.
+    test::writeFile(dir.path("usb/e.wav"), test::patternBytes(10));
+    ASSERT_TRUE(h.main->selectSourceFile(dir.path("usb/e.wav")));
+    // While the save dialog has the main window disabled, its source stays as it is; the
+    // folder is read again on activation, where a file that went takes Save with it.
+    h.mnuSave()->trigger();
+    EXPECT_FALSE(h.main->selectSourceFile(dir.path("usb/d.wav")));
+    EXPECT_EQ(h.main->selectedFileName(), "e.wav");
+    h.main->saveDialog()->close();
+    fs::remove(dir.path("usb/e.wav"));
+    QWidget elsewhere;
+    ASSERT_TRUE(test::showActive(&elsewhere));
+    ASSERT_TRUE(test::showActive(h.main.get()));
+    EXPECT_EQ(h.main->selectedFileName(), "");
+    EXPECT_FALSE(h.mnuSave()->isEnabled());
 }
 
 TEST_F(MainWindowTest, ADriveThatCannotBeReadSendsTheListsBackToTheRootVolume) {
@@ -397,6 +475,60 @@ TEST_F(MainWindowTest, ControlsSitWhereTheLayoutPutsThemAndEveryCaptionFits) {
     }
     const QPixmap picture = h.find<QLabel>("Image1")->pixmap();
     EXPECT_EQ(picture.size(), QSize(128, 128));
+}
+
+// The selected source file carries a warning when the game cannot play it as it is, and
+// nothing when it can.
+TEST_F(MainWindowTest, TheSelectedFileShowsAHintWhileItIsNotGameReady) {
+    ASSERT_TRUE(test::writeSine(dir.path("music/mono.wav"), kWav16, 44100, 1, 0.2, 440, -6));
+    ASSERT_TRUE(test::writeSine(dir.path("music/ready.wav"), kWav16, 22050, 2, 0.2, 440, -6));
+    test::writeFile(dir.path("music/noise.wav"), test::patternBytes(1000));
+    test::writeFile(dir.path("music/empty.wav"), {});
+    ASSERT_TRUE(test::writeSine(dir.path("music/flac.wav"), SF_FORMAT_FLAC | SF_FORMAT_PCM_16,
+                                22050, 2, 0.2, 440, -6));
+    auto h = harness();
+    ui::FileList* files = h.srcFile();
+    const auto row = [files](const char* name) {
+        return files->findItems(QString::fromLatin1(name), Qt::MatchExactly).front();
+    };
+    const auto toolTip = [files](QListWidgetItem* item) {
+        const QPoint at = files->visualItemRect(item).center();
+        QHelpEvent help(QEvent::ToolTip, at, files->viewport()->mapToGlobal(at));
+        QApplication::sendEvent(files->viewport(), &help);
+        return QToolTip::text().toStdString();
+    };
+
+    files->setFileName("mono.wav");
+    EXPECT_FALSE(row("mono.wav")->icon().isNull());
+    EXPECT_EQ(toolTip(row("mono.wav")),
+              "mono.wav\nThe game will not play this as it is:\n"
+              "- its sample rate is 44,100 Hz, not 22,050 Hz\n"
+              "- it has 1 channel (mono), not 2 channels (stereo)\n"
+              "Tools > Prepare Audio... makes a copy that it plays.");
+    EXPECT_TRUE(h.mnuSave()->isEnabled()) << "a hint, not a refusal";
+
+    const struct {
+        const char* select;
+        const char* why;
+    } quiet[] = {{"ready.wav", "game-ready"}, {"", "no selection"}};
+    for (const auto& c : quiet) {
+        files->setFileName("mono.wav");
+        files->setFileName(c.select);
+        EXPECT_TRUE(row("mono.wav")->icon().isNull()) << c.why;
+        EXPECT_TRUE(files->selectedNote().isEmpty()) << c.why;
+        if (*c.select != '\0') {
+            EXPECT_TRUE(row(c.select)->icon().isNull()) << c.why;
+            EXPECT_EQ(toolTip(row(c.select)), c.select);
+        }
+    }
+    // What is no WAV the game can play, or no audio at all, is marked as well.
+    for (const char* name : {"noise.wav", "empty.wav", "flac.wav"}) {
+        files->setFileName(name);
+        EXPECT_FALSE(row(name)->icon().isNull()) << name;
+        EXPECT_NE(toolTip(row(name)), name);
+    }
+    EXPECT_TRUE(h.user.events.empty());
+    EXPECT_FALSE(test::anyMessageBox());
 }
 
 }  // namespace

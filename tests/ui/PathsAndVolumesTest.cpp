@@ -1,7 +1,7 @@
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
-#include "ui/Paths.h"
-#include "ui/Volumes.h"
+#include "ui/controls/Paths.h"
+#include "ui/controls/Volumes.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ TEST(Paths, PathsAreMadeNormalAndSplitFromTheRootDown) {
     EXPECT_EQ(lastComponent("/"), "/");
 }
 
-TEST(MountTable, RealFileSystemsAreOfferedOnceAndKernelOnesNever) {
+TEST(MountTable, RealFileSystemsAreOfferedOnceKernelOnesNeverAndTheRootAlways) {
     TempDir dir;
     std::filesystem::create_directories(dir.path("usb stick"));
     std::filesystem::create_directories(dir.path("data"));
@@ -82,14 +82,13 @@ TEST(MountTable, RealFileSystemsAreOfferedOnceAndKernelOnesNever) {
     EXPECT_EQ(volumes[1].driveText, dir.path("data") + " [nfs4]");
     EXPECT_EQ(volumes[2].mountPoint, dir.path("usb stick"));
     EXPECT_EQ(volumes[2].driveText, dir.path("usb stick") + " [sdb1]");
-}
 
-TEST(MountTable, TheRootIsOfferedEvenWhenTheTableLacksIt) {
-    const std::vector<Volume> volumes =
+    // The root is offered even when the table lacks it.
+    const std::vector<Volume> rootOnly =
         volumesFromMounts(platform::parseMountTable("proc /proc proc rw 0 0\n"),
                           [](const std::string&) { return true; });
-    ASSERT_EQ(volumes.size(), 1u);
-    EXPECT_EQ(volumes[0].mountPoint, "/");
+    ASSERT_EQ(rootOnly.size(), 1u);
+    EXPECT_EQ(rootOnly[0].mountPoint, "/");
 }
 
 TEST(VolumeTable, EachVolumeRemembersTheDirectoryLastShownOnIt) {

@@ -1,8 +1,9 @@
 #include "audio/AudioCheck.h"
 #include "audio/Signals.h"
-#include "support/UiHarness.h"
-#include "ui/PrepareAudioWindow.h"
-#include "ui/frmSave.h"
+#include "support/FakeMainWindow.h"
+#include "support/TempDir.h"
+#include "support/UiFixture.h"
+#include "ui/tools/PrepareAudioWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,96 +16,67 @@
 
 #include <sndfile.h>
 
+#include <filesystem>
+#include <iterator>
+#include <memory>
+
 namespace corvan::ui {
 namespace {
 
 namespace fs = std::filesystem;
-using test::MainWindowHarness;
 
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
-std::vector<std::string> namesIn(const std::string& directory) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The main window works in "music"; recordings lie on a second volume, "usb".
 class PrepareAudioTest : public ::testing::Test {
 protected:
-    PrepareAudioTest() {
-        fs::create_directories(dir.path("music"));
-        fs::create_directories(dir.path("usb"));
+    PrepareAudioWindow& open() {
+        window = std::make_unique<PrepareAudioWindow>(main);
+        window->show();
+        return *window;
     }
-    MainWindowHarness harness() {
-        return MainWindowHarness(dir.path("music"), {dir.path("usb")}, dir.path("music"));
+    template <typename T = QLabel>
+    T* part(const char* name) const {
+        return test::partOf<T>(window.get(), name);
     }
-    static PrepareAudioWindow* openTools(MainWindowHarness& h) {
-        h.find<QAction>("mnuPrepareAudio")->trigger();
-        return h.main->prepareAudioWindow();
-    }
-    template <typename T>
-    static T* part(PrepareAudioWindow* window, const char* name) {
-        T* found = window->findChild<T*>(QString::fromLatin1(name));
-        if (found == nullptr) throw std::runtime_error(std::string("no part ") + name);
-        return found;
-    }
-    static std::string text(PrepareAudioWindow* window, const char* label) {
-        return part<QLabel>(window, label)->text().toStdString();
+    std::string text(const char* label) const { return part(label)->text().toStdString(); }
+    bool prepare() const {
+        part<QPushButton>("prepare")->click();
+        return QTest::qWaitFor([this] { return !window->isPreparing(); });
     }
 
     test::TempDir dir;
+    test::FakeMainWindow main;
+    std::unique_ptr<PrepareAudioWindow> window;
 };
 
 TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReadyToSave) {
-    const std::string song = dir.path("usb/song.wav");
+    const std::string song = dir.path("song.wav");
     ASSERT_TRUE(test::writeSine(song, kWav16, 44100, 1, 1.0, 440, -6));
-    auto h = harness();
-    PrepareAudioWindow* window = openTools(h);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_TRUE(h.main->isEnabled()) << "the window stands beside the main window";
-
+    open();
     window->chooseSource(QString::fromStdString(song));
-    EXPECT_EQ(text(window, "format"), "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 1.0 s");
-    EXPECT_EQ(text(window, "verdict"),
+    EXPECT_EQ(text("format"), "WAV, 16-bit PCM, 44,100 Hz, 1 channel (mono), 1.0 s");
+    EXPECT_EQ(text("verdict"),
               "Not game-ready:\n- its sample rate is 44,100 Hz, not 22,050 Hz\n"
               "- it has 1 channel (mono), not 2 channels (stereo)");
-    const std::string prepared = dir.path("usb/song (prepared).wav");
-    EXPECT_EQ(part<QLineEdit>(window, "output")->text().toStdString(), prepared);
+    const std::string prepared = dir.path("song (prepared).wav");
+    EXPECT_EQ(part<QLineEdit>("output")->text().toStdString(), prepared);
 
-    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "prepare"));
-    part<QPushButton>(window, "prepare")->click();
-    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "cancel"));
-    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
-    EXPECT_EQ(window->focusWidget(), part<QPushButton>(window, "close"));
-    EXPECT_EQ(text(window, "result"),
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>("prepare"));
+    part<QPushButton>("prepare")->click();
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>("cancel"));
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->isPreparing(); }));
+    EXPECT_EQ(window->focusWidget(), part<QPushButton>("close"));
+    EXPECT_EQ(text("result"),
               "Prepared song (prepared).wav: no sample was clipped. It is selected in the main "
               "window, ready to save.");
     const audio::AudioReport report = audio::checkAudio(prepared);
     EXPECT_TRUE(report.gameReady);
     EXPECT_EQ(report.frames, 22050);
-
-    // Reached through the main window's own lists: the volume, the folder, then the file.
-    EXPECT_EQ(h.srcDrive()->drive(), h.volumes.volumes()[1].driveText);
-    EXPECT_EQ(h.srcDir()->path(), dir.path("usb"));
-    EXPECT_EQ(h.srcFile()->path(), dir.path("usb"));
-    EXPECT_EQ(h.srcFile()->fileName(), "song (prepared).wav");
-    EXPECT_TRUE(h.mnuSave()->isEnabled());
-    EXPECT_TRUE(h.srcFile()->selectedNote().isEmpty()) << "the copy is game-ready";
-    EXPECT_TRUE(h.user.events.empty());
-    EXPECT_FALSE(test::anyMessageBox());
-
-    // Prepared again into the folder the lists already show: the new file is listed too.
-    part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/again.wav")));
-    part<QPushButton>(window, "prepare")->click();
-    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
-    EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
+    EXPECT_EQ(main.selected, prepared);
 
     // An existing file is replaced only when the user says so; No is the default.
-    test::writeFile(dir.path("usb/again.wav"), test::patternBytes(4));
+    part<QLineEdit>("output")->setText(QString::fromStdString(dir.path("again.wav")));
+    test::writeFile(dir.path("again.wav"), test::patternBytes(4));
     for (const bool replace : {false, true}) {
         std::string asked;
         QTimer::singleShot(0, [&] {
@@ -114,93 +86,83 @@ TEST_F(PrepareAudioTest, AMonoRecordingIsPreparedAndSelectedInTheMainWindowReady
                 asked = box->text().toStdString();
             (replace ? box->button(QMessageBox::Yes) : box->defaultButton())->click();
         });
-        part<QPushButton>(window, "prepare")->click();
-        ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
+        ASSERT_TRUE(prepare());
         EXPECT_NE(asked.find("again.wav"), std::string::npos) << "asked, naming it, No first";
-        EXPECT_EQ(fs::file_size(dir.path("usb/again.wav")) == 4, !replace);
+        EXPECT_EQ(fs::file_size(dir.path("again.wav")) == 4, !replace);
+        EXPECT_EQ(main.selected == dir.path("again.wav"), replace);
     }
 
-    // While the save dialog has the main window disabled, its source stays as it is.
-    h.mnuSave()->trigger();
-    ASSERT_FALSE(h.main->isEnabled());
-    part<QLineEdit>(window, "output")->setText(QString::fromStdString(dir.path("usb/later.wav")));
-    part<QPushButton>(window, "prepare")->click();
-    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
-    EXPECT_TRUE(fs::exists(dir.path("usb/later.wav")));
-    EXPECT_EQ(h.srcFile()->fileName(), "again.wav");
-    EXPECT_EQ(h.srcFile()->findItems(QStringLiteral("later.wav"), Qt::MatchExactly).size(), 1);
-    EXPECT_NE(text(window, "result").find("Select it in the main window"), std::string::npos);
-    h.main->saveDialog()->close();  // a selected file that went takes Save with it
-    fs::remove(dir.path("usb/again.wav"));
-    ASSERT_TRUE(test::showActive(window));
-    ASSERT_TRUE(test::showActive(h.main.get()));
-    EXPECT_EQ(h.srcFile()->fileName(), "");
-    EXPECT_FALSE(h.mnuSave()->isEnabled());
+    // While the save dialog has the main window disabled, its source stays as it is and
+    // only its list is read again.
+    main.takesInput = false;
+    part<QLineEdit>("output")->setText(QString::fromStdString(dir.path("later.wav")));
+    ASSERT_TRUE(prepare());
+    EXPECT_TRUE(fs::exists(dir.path("later.wav")));
+    EXPECT_EQ(main.selected, dir.path("again.wav"));
+    EXPECT_EQ(main.rereads, 1);
+    EXPECT_NE(text("result").find("Select it in the main window"), std::string::npos);
+    EXPECT_FALSE(test::anyMessageBox());
 }
 
 TEST_F(PrepareAudioTest, CancelAndClosingTheWindowLeaveNothingBehind) {
-    const std::string song = dir.path("usb/long.wav");
+    const std::string song = dir.path("long.wav");
     ASSERT_TRUE(test::writeSine(song, kWav16, 44100, 1, 30.0, 440, -6));
     for (const bool byClosing : {false, true}) {
-        auto h = harness();
-        PrepareAudioWindow* window = openTools(h);
-        window->chooseSource(QString::fromStdString(song));
-        part<QPushButton>(window, "prepare")->click();
+        open().chooseSource(QString::fromStdString(song));
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        part<QPushButton>("prepare")->click();
         ASSERT_TRUE(window->isPreparing());
         if (byClosing) {
             window->close();  // waits for the run to stop
+            EXPECT_FALSE(window->isPreparing());
+            QCoreApplication::processEvents();
+            EXPECT_EQ(text("result"), "Preparing...") << "a run stopped by a close reports nothing";
         } else {
-            part<QPushButton>(window, "cancel")->click();
-            ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
-            EXPECT_EQ(text(window, "result"), "Cancelled: nothing was written.");
+            part<QPushButton>("cancel")->click();
+            ASSERT_TRUE(QTest::qWaitFor([this] { return !window->isPreparing(); }));
+            EXPECT_EQ(text("result"), "Cancelled: nothing was written.");
         }
-        EXPECT_EQ(namesIn(dir.path("usb")), std::vector<std::string>{"long.wav"}) << byClosing;
-        EXPECT_FALSE(h.mnuSave()->isEnabled());
-        EXPECT_EQ(h.srcDir()->path(), dir.path("music")) << "the main window was left alone";
-        EXPECT_TRUE(h.user.events.empty());
+        // long.wav alone, no copy nor any part of one.
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path("")), {}), 1) << byClosing;
+        EXPECT_EQ(main.selected, "") << "the main window was left alone";
+        EXPECT_EQ(main.rereads, 0);
         EXPECT_FALSE(test::anyMessageBox());
-        test::deleteClosedWindows();
     }
 }
 
 TEST_F(PrepareAudioTest, WhatCannotBeReadOrWrittenIsSaidInTheWindow) {
-    test::writeFile(dir.path("usb/noise.wav"), test::patternBytes(1000));
-    const std::string song = dir.path("usb/song.wav");
+    test::writeFile(dir.path("noise.wav"), test::patternBytes(1000));
+    const std::string song = dir.path("song.wav");
     ASSERT_TRUE(test::writeSine(song, kWav16, 22050, 2, 0.5, 440, -6));
-    auto h = harness();
-    PrepareAudioWindow* window = openTools(h);
+    open();
 
-    window->chooseSource(QString::fromStdString(dir.path("usb/noise.wav")));
-    EXPECT_EQ(text(window, "verdict"), "This file cannot be read as audio.");
-    EXPECT_NE(text(window, "format").find("noise.wav"), std::string::npos);
-    EXPECT_FALSE(part<QPushButton>(window, "prepare")->isEnabled());
+    window->chooseSource(QString::fromStdString(dir.path("noise.wav")));
+    EXPECT_EQ(text("verdict"), "This file cannot be read as audio.");
+    EXPECT_NE(text("format").find("noise.wav"), std::string::npos);
+    EXPECT_FALSE(part<QPushButton>("prepare")->isEnabled());
 
     window->chooseSource(QString::fromStdString(song));
-    EXPECT_EQ(text(window, "verdict"), "Game-ready: the game plays it as it is.");
+    EXPECT_EQ(text("verdict"), "Game-ready: the game plays it as it is.");
     const std::string nowhere = dir.path("gone/song.wav");
-    part<QLineEdit>(window, "output")->setText(QString::fromStdString(nowhere));
-    part<QPushButton>(window, "prepare")->click();
-    ASSERT_TRUE(QTest::qWaitFor([window] { return !window->isPreparing(); }));
-    EXPECT_EQ(text(window, "result").rfind("Not prepared: " + nowhere + ": ", 0), 0u)
-        << text(window, "result");
-    EXPECT_FALSE(h.mnuSave()->isEnabled());
-    EXPECT_TRUE(h.user.events.empty());
+    part<QLineEdit>("output")->setText(QString::fromStdString(nowhere));
+    ASSERT_TRUE(prepare());
+    EXPECT_EQ(text("result").rfind("Not prepared: " + nowhere + ": ", 0), 0u) << text("result");
+    EXPECT_EQ(main.selected, "");
     EXPECT_FALSE(test::anyMessageBox());
 
     // Four ways from game-ready in a window at its smallest: it grows until every line shows.
-    const std::string far = dir.path("usb/far.flac");
+    const std::string far = dir.path("far.flac");
     ASSERT_TRUE(test::writeSine(far, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 44100, 1, 0.5, 440, -6));
     window->resize(window->minimumSizeHint());
     window->chooseSource(QString::fromStdString(far));
     QApplication::processEvents();
-    const auto* verdict = part<QLabel>(window, "verdict");
-    EXPECT_GE(verdict->height(), verdict->heightForWidth(verdict->width()))
-        << text(window, "verdict");
+    const auto* verdict = part<QLabel>("verdict");
+    EXPECT_GE(verdict->height(), verdict->heightForWidth(verdict->width())) << text("verdict");
 }
 
 TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndIsFree) {
     for (const char* taken : {"b (prepared).wav", "b (prepared 2).wav", "c (prepared 2).wav"})
-        test::writeFile(dir.path("usb/") + taken, test::patternBytes(1));
+        test::writeFile(dir.path(taken), test::patternBytes(1));
     const struct {
         const char* source;
         const char* proposed;
@@ -212,9 +174,8 @@ TEST_F(PrepareAudioTest, TheProposedNameLiesBesideTheSourceAndIsFree) {
         {"c.mp3", "c (prepared).wav"},
     };
     for (const auto& c : cases) {
-        const QString source = QString::fromStdString(dir.path("usb/") + c.source);
-        EXPECT_EQ(PrepareAudioWindow::proposedOutput(source).toStdString(),
-                  dir.path("usb/") + c.proposed);
+        const QString source = QString::fromStdString(dir.path(c.source));
+        EXPECT_EQ(PrepareAudioWindow::proposedOutput(source).toStdString(), dir.path(c.proposed));
     }
 }
 

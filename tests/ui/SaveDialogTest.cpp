@@ -1,6 +1,6 @@
 #include "support/EngineOutput.h"
 #include "support/UiHarness.h"
-#include "ui/frmSave.h"
+#include "ui/windows/frmSave.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,6 @@
 
 #include <QTest>
 #include <algorithm>
-
-#include <unistd.h>
 
 namespace corvan::ui {
 namespace {
@@ -462,21 +460,6 @@ TEST_F(DebugSaveDialogTest, BothPathsAreShownBeforeAnyFileIsTouched) {
     EXPECT_EQ(h->user.events[0], "box 0x00: " + source() + " " + track());
     EXPECT_EQ(h->user.events[1].rfind("box 0x10: " + track() + ": cannot rename", 0), 0u);
     EXPECT_EQ(test::readFile(track()), kOldTrack);
-}
-
-TEST_F(DebugSaveDialogTest, AtTheRootTheFileNameFollowsTheSeparatorDirectly) {
-    const std::string name = "corvan-test-" + std::to_string(getpid()) + ".imc";
-    if (access("/", W_OK) != 0) GTEST_SKIP() << "needs a writable root directory";
-    test::writeFile("/" + name, kOldTrack);
-    frmSave* dialog = openDialog();
-    ASSERT_NE(dialog, nullptr);
-    saveDir(dialog)->setPath("/");
-    saveFile(dialog)->setFileName(name);
-    h->files.failNth(FileOp::Rename, 1);  // the path is all this test wants
-    QTest::mouseClick(btnOK(dialog), Qt::LeftButton);
-    fs::remove("/" + name);
-    ASSERT_FALSE(h->user.events.empty());
-    EXPECT_EQ(h->user.events[0], "box 0x00: " + source() + " /" + name);
 }
 
 }  // namespace

@@ -1,11 +1,11 @@
 #include "frmAbout.h"
 
-#include "CommandButton.h"
-#include "QtUserInterface.h"
-#include "Twips.h"
-#include "WindowFrame.h"
-#include "WordWrapLabel.h"
-#include "frmMain.h"
+#include "ui/controls/CommandButton.h"
+#include "ui/controls/WordWrapLabel.h"
+#include "ui/windows/QtUserInterface.h"
+#include "ui/windows/Twips.h"
+#include "ui/windows/WindowFrame.h"
+#include "ui/windows/frmMain.h"
 
 namespace corvan::ui {
 

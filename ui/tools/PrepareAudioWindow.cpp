@@ -1,13 +1,12 @@
 #include "PrepareAudioWindow.h"
 
-#include "CommandButton.h"
-#include "FileList.h"
-#include "Named.h"
-#include "WindowFrame.h"
 #include "audio/AudioCheck.h"
 #include "audio/PreparedName.h"
 #include "audio/Wording.h"
-#include "frmMain.h"
+#include "ui/controls/CommandButton.h"
+#include "ui/controls/Named.h"
+#include "ui/windows/MainWindowLink.h"
+#include "ui/windows/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -21,7 +20,6 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QShortcut>
-#include <QThread>
 #include <QTreeView>
 
 namespace corvan::ui {
@@ -55,7 +53,7 @@ QString verdictOf(const audio::AudioReport& report) {
 
 }  // namespace
 
-PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
+PrepareAudioWindow::PrepareAudioWindow(MainWindowLink& main) : main_(main) {
     setObjectName(QStringLiteral("PrepareAudioWindow"));
     setWindowTitle(QStringLiteral("Prepare Audio"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -113,7 +111,8 @@ PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
 
     connect(browse_, &QPushButton::clicked, this, &PrepareAudioWindow::browse);
     connect(prepare_, &QPushButton::clicked, this, &PrepareAudioWindow::prepare);
-    connect(cancel_, &QPushButton::clicked, this, &PrepareAudioWindow::cancel);
+    // The preparer stops after the block under way and removes its file.
+    connect(cancel_, &QPushButton::clicked, this, [this] { work_.cancel(); });
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
     connect(output_, &QLineEdit::textChanged, this, &PrepareAudioWindow::updatePrepareButton);
     // Return in the name starts what the name is for.
@@ -125,9 +124,7 @@ PrepareAudioWindow::PrepareAudioWindow(frmMain& main) : main_(main) {
     setPreparing(false);
 }
 
-PrepareAudioWindow::~PrepareAudioWindow() {
-    stopWorker();
-}
+PrepareAudioWindow::~PrepareAudioWindow() = default;
 
 QString PrepareAudioWindow::proposedOutput(const QString& source) {
     return QString::fromStdString(audio::freePreparedName(
@@ -136,7 +133,7 @@ QString PrepareAudioWindow::proposedOutput(const QString& source) {
 }
 
 void PrepareAudioWindow::browse() {
-    const QString start = source_->text().isEmpty() ? QString::fromStdString(main_.srcFile().path())
+    const QString start = source_->text().isEmpty() ? QString::fromStdString(main_.sourceFolder())
                                                     : QFileInfo(source_->text()).absolutePath();
     // Qt's own dialog, whose file view can be told to fit its columns to what they show.
     QFileDialog dialog(this, QStringLiteral("Choose a Recording"), start,
@@ -211,58 +208,38 @@ void PrepareAudioWindow::prepare() {
     if (!mayWrite(output)) return;
     const std::string source = source_->text().toStdString();
     outputPath_ = output.toStdString();
-    cancelRequested_ = false;
-    outcome_ = {};
-    error_.reset();
     result_->setText(QStringLiteral("Preparing..."));
     progress_->setValue(0);
 
-    audio::PrepareOptions options;
-    options.shouldCancel = [this] { return cancelRequested_.load(); };
-    // Posted back to this window's thread, once per whole percent.
-    options.onProgress = [this, shown = -1](double fraction) mutable {
-        const int percent = static_cast<int>(fraction * 100);
-        if (percent == shown) return;
-        shown = percent;
-        QMetaObject::invokeMethod(
-            this, [this, percent] { progress_->setValue(percent); }, Qt::QueuedConnection);
-    };
-    worker_ = QThread::create([this, source, output = outputPath_, options] {
-        try {
-            outcome_ = audio::prepareGameWav(source, output, options);
-        } catch (const std::exception& error) {
-            error_ = error.what();
-        }
-    });
-    connect(worker_, &QThread::finished, this, &PrepareAudioWindow::workerFinished);
+    work_.start(
+        [source, output = outputPath_](QPromise<Outcome>& promise) {
+            promise.setProgressRange(0, 100);
+            audio::PrepareOptions options;
+            options.shouldCancel = [&promise] { return promise.isCanceled(); };
+            options.onProgress = [&promise](double fraction) {
+                promise.setProgressValue(static_cast<int>(fraction * 100));
+            };
+            Outcome outcome;
+            try {
+                outcome.result = audio::prepareGameWav(source, output, options);
+            } catch (const std::exception& error) {
+                outcome.error = error.what();
+            }
+            return outcome;
+        },
+        [this](std::optional<Outcome> outcome) { prepared(std::move(outcome)); },
+        [this](int percent) { progress_->setValue(percent); });
     setPreparing(true);
-    worker_->start();
 }
 
-void PrepareAudioWindow::cancel() {
-    cancelRequested_ = true;
-}
-
-void PrepareAudioWindow::stopWorker() {
-    if (worker_ == nullptr) return;
-    cancelRequested_ = true;
-    worker_->wait();  // the preparer stops after the block under way and removes its file
-    delete worker_;
-    worker_ = nullptr;
-}
-
-void PrepareAudioWindow::workerFinished() {
-    if (worker_ == nullptr) return;  // already stopped by a close
-    worker_->wait();
-    delete worker_;
-    worker_ = nullptr;
+void PrepareAudioWindow::prepared(std::optional<Outcome> outcome) {
     setPreparing(false);
-    if (error_) {
+    if (outcome && outcome->error) {
         progress_->setValue(0);
-        showResult(QStringLiteral("Not prepared: ") + QString::fromStdString(*error_));
+        showResult(QStringLiteral("Not prepared: ") + QString::fromStdString(*outcome->error));
         return;
     }
-    if (outcome_.cancelled) {
+    if (!outcome || outcome->result.cancelled) {
         progress_->setValue(0);
         showResult(QStringLiteral("Cancelled: nothing was written."));
         return;
@@ -270,11 +247,12 @@ void PrepareAudioWindow::workerFinished() {
     progress_->setValue(100);
     const QString name = QFileInfo(QString::fromStdString(outputPath_)).fileName();
     QString text = QStringLiteral("Prepared %1").arg(name);
-    if (outcome_.copiedUnchanged) {
+    const audio::PrepareResult& result = outcome->result;
+    if (result.copiedUnchanged) {
         text += QStringLiteral(": the recording was game-ready, its samples copied unchanged.");
-    } else if (outcome_.clippedSamples > 0) {
+    } else if (result.clippedSamples > 0) {
         text += QStringLiteral(": %1 samples were clipped at full scale.")
-                    .arg(QString::fromStdString(audio::withThousands(outcome_.clippedSamples)));
+                    .arg(QString::fromStdString(audio::withThousands(result.clippedSamples)));
     } else {
         text += QStringLiteral(": no sample was clipped.");
     }
@@ -299,9 +277,9 @@ void PrepareAudioWindow::fitHeight() {
 }
 
 void PrepareAudioWindow::closeEvent(QCloseEvent* event) {
-    stopWorker();
+    work_.stop();
     event->accept();
-    if (main_.isEnabled()) main_.activateWindow();
+    main_.returnFocus();
 }
 
 }  // namespace corvan::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DirectoryReader.h"
+#include "ui/controls/DirectoryReader.h"
 
 #include <functional>
 

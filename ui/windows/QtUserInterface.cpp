@@ -1,6 +1,6 @@
 #include "QtUserInterface.h"
 
-#include "WindowFrame.h"
+#include "ui/windows/WindowFrame.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ListBox.h"
-#include "UserAction.h"
-#include "Volumes.h"
+#include "ui/controls/ListBox.h"
+#include "ui/controls/UserAction.h"
+#include "ui/controls/Volumes.h"
 
 #include <functional>
 #include <string>

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "Volumes.h"
 #include "engine/UserInterface.h"
 #include "platform/Directories.h"
 #include "platform/FileSystem.h"
+#include "ui/controls/Volumes.h"
+#include "ui/windows/ToolWindows.h"
 
 #include <functional>
 #include <string>
@@ -21,6 +22,8 @@ struct Services {
     std::string applicationDirectory;
     // Ends the program at once.
     std::function<void()> endProgram;
+    // What the Tools menu opens; null where nothing opens.
+    ToolWindows* tools;
 };
 
 }  // namespace corvan::ui

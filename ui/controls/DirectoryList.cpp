@@ -1,8 +1,8 @@
 #include "DirectoryList.h"
 
-#include "DirectoryReader.h"
-#include "IndentedItemDelegate.h"
-#include "Paths.h"
+#include "ui/controls/DirectoryReader.h"
+#include "ui/controls/IndentedItemDelegate.h"
+#include "ui/controls/Paths.h"
 
 #include <QKeyEvent>
 #include <QStyle>

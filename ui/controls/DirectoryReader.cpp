@@ -1,6 +1,6 @@
 #include "DirectoryReader.h"
 
-#include "Paths.h"
+#include "ui/controls/Paths.h"
 
 #include <strings.h>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "UserAction.h"
-#include "Volumes.h"
+#include "ui/controls/UserAction.h"
+#include "ui/controls/Volumes.h"
 
 #include <QComboBox>
 

@@ -1,15 +1,13 @@
 #include "LoopWindow.h"
 
-#include "CommandButton.h"
-#include "FileList.h"
-#include "HorizontalScrollBar.h"
-#include "Named.h"
-#include "WaveformView.h"
-#include "WindowFrame.h"
 #include "audio/Wording.h"
-#include "frmMain.h"
 #include "loop/LoopPosition.h"
 #include "loop/SeamPreview.h"
+#include "ui/controls/CommandButton.h"
+#include "ui/controls/Named.h"
+#include "ui/tools/WaveformView.h"
+#include "ui/windows/MainWindowLink.h"
+#include "ui/windows/WindowFrame.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
@@ -22,9 +20,7 @@
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QProgressBar>
-#include <QRadioButton>
 #include <QShortcut>
-#include <QThread>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -48,7 +44,7 @@ QLabel* valueLabel(QWidget* parent, const char* name) {
 
 }  // namespace
 
-LoopWindow::LoopWindow(frmMain& main) : main_(main) {
+LoopWindow::LoopWindow(MainWindowLink& main) : main_(main) {
     setObjectName(QStringLiteral("LoopWindow"));
     setWindowTitle(QStringLiteral("Loop"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -126,7 +122,7 @@ LoopWindow::LoopWindow(frmMain& main) : main_(main) {
     connect(list_, &QTreeWidget::currentItemChanged, this, &LoopWindow::updateButtons);
     connect(playSeam_, &QPushButton::clicked, this, &LoopWindow::playSeam);
     connect(close_, &QPushButton::clicked, this, &QWidget::close);
-    connect(&main_, &frmMain::loopChanged, this, &LoopWindow::refresh);
+    main_.onLoopChanged(this, [this] { refresh(); });
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this,
             &QWidget::close);
     // The outputs are asked for once and then followed, not asked for on every slider move.
@@ -140,39 +136,20 @@ LoopWindow::LoopWindow(frmMain& main) : main_(main) {
     suggest_->setFocus();
 }
 
-LoopWindow::~LoopWindow() {
-    stopWorkers();
-}
-
-void LoopWindow::stopWorkers() {
-    // Both jobs stop at their next check, so that closing the window is quick.
-    cancelSuggest_ = true;
-    closing_ = true;
-    for (QThread** worker : {&envelopeWorker_, &suggestWorker_}) {
-        if (*worker == nullptr) continue;
-        (*worker)->wait();
-        delete *worker;
-        *worker = nullptr;
-    }
-}
+LoopWindow::~LoopWindow() = default;
 
 void LoopWindow::closeEvent(QCloseEvent* event) {
     if (player_ != nullptr) player_->stop();
-    stopWorkers();
+    // Both runs stop at their next check, so that closing the window is quick.
+    envelopeWork_.stop();
+    suggestWork_.stop();
     event->accept();
-    if (main_.isEnabled()) main_.activateWindow();
-}
-
-QThread* LoopWindow::startWorker(std::function<void()> work, void (LoopWindow::*done)()) {
-    QThread* worker = QThread::create(std::move(work));
-    connect(worker, &QThread::finished, this, done);
-    worker->start();
-    return worker;
+    main_.returnFocus();
 }
 
 // Whatever moved in the main window: the file, the music type or a slider.
 void LoopWindow::refresh() {
-    const std::optional<LoopSource>& current = main_.loopSource();
+    const std::optional<LoopSource>& current = main_.selectedRecording();
     const std::string path = current ? current->path : std::string();
     const std::string shown = source_ ? source_->path : std::string();
     if (path != shown || !current != !source_) {
@@ -180,15 +157,12 @@ void LoopWindow::refresh() {
         sourceChanged();
     }
 
-    const bool looped = main_.playLoopValue();
-    const HorizontalScrollBar& startBar = *main_.scrStartBar();
-    const HorizontalScrollBar& endBar = *main_.scrEndBar();
-    // The thumb's place, so that the times follow a drag before it is let go.
-    const int startSlider = startBar.sliderPosition();
-    const int endSlider = endBar.sliderPosition();
+    const bool looped = main_.loopChosen();
+    // The thumbs' places, so that the times follow a drag before it is let go.
+    const auto [startSlider, endSlider] = main_.loopThumbs();
 
     // The selected file by name, whether or not it can be read as audio.
-    const std::string& selected = main_.srcFile().fileName();
+    const std::string selected = main_.selectedFileName();
     file_->setText(selected.empty() ? QStringLiteral("No recording selected")
                                     : QString::fromStdString(selected));
 
@@ -200,7 +174,7 @@ void LoopWindow::refresh() {
         end_->clear();
         length_->clear();
         waveform_->setRegion(std::nullopt);
-        note_->setText(main_.srcFile().fileName().empty()
+        note_->setText(selected.empty()
                            ? QStringLiteral("Select a .WAV file in the main window.")
                            : QStringLiteral("This file cannot be read as audio, so it has no "
                                             "times to show."));
@@ -257,83 +231,74 @@ void LoopWindow::sourceChanged() {
 void LoopWindow::readWaveform() {
     waveform_->setMessage(QStringLiteral("Reading the waveform..."));
     // One run at a time; a file selected meanwhile is read when the run ends.
-    if (envelopeWorker_ != nullptr) return;
-    envelopePath_ = source_->path;
-    envelopeFailed_ = false;
-    envelopeWorker_ = startWorker(
-        [this, path = envelopePath_] {
+    if (isReadingWaveform()) return;
+    envelopeWork_.start(
+        [path = source_->path](QPromise<Envelope>& promise) {
+            Envelope read{path, std::nullopt};
             try {
-                envelope_ = WaveformEnvelope::of(path, 2048, [this] { return closing_.load(); });
+                read.envelope =
+                    WaveformEnvelope::of(path, 2048, [&promise] { return promise.isCanceled(); });
             } catch (const std::exception&) {
-                envelopeFailed_ = true;
+                // Said in the view once the run ends.
             }
+            return read;
         },
-        &LoopWindow::envelopeFinished);
+        [this](std::optional<Envelope> read) {
+            if (read) envelopeRead(std::move(*read));
+        });
 }
 
-void LoopWindow::envelopeFinished() {
-    if (envelopeWorker_ == nullptr) return;
-    envelopeWorker_->wait();
-    delete envelopeWorker_;
-    envelopeWorker_ = nullptr;
+void LoopWindow::envelopeRead(Envelope read) {
     if (!source_) return;
-    if (source_->path != envelopePath_) {
+    if (source_->path != read.path) {
         readWaveform();
         return;
     }
-    if (envelopeFailed_) {
+    if (!read.envelope) {
         waveform_->setMessage(QStringLiteral("The waveform cannot be read."));
     } else {
-        waveform_->setEnvelope(std::move(envelope_));
+        waveform_->setEnvelope(std::move(*read.envelope));
     }
-    envelope_ = {};
 }
 
 void LoopWindow::suggest() {
     if (!source_ || isSuggesting()) return;
-    suggestPath_ = source_->path;
-    found_.clear();
-    suggestError_.reset();
     suggestions_.clear();
     list_->clear();
-    cancelSuggest_ = false;
     note_->setText(QStringLiteral("Listening for loops..."));
     progress_->setRange(0, 0);  // busy: the search has no steps to count
-    suggestWorker_ = startWorker(
-        [this, path = suggestPath_] {
+    suggestWork_.start(
+        [path = source_->path](QPromise<Suggestions>& promise) {
             loop::SuggestOptions options;
             // A jump inside a frame would land between the two channels' samples.
             options.wholeFramesOnly = true;
-            options.shouldCancel = [this] { return cancelSuggest_.load(); };
+            options.shouldCancel = [&promise] { return promise.isCanceled(); };
+            Suggestions result{path, {}, std::nullopt};
             try {
-                found_ = loop::suggestLoopsFor(path, options);
+                result.found = loop::suggestLoopsFor(path, options);
             } catch (const std::exception& error) {
-                suggestError_ = error.what();
+                result.error = error.what();
             }
+            return result;
         },
-        &LoopWindow::suggestFinished);
+        [this](std::optional<Suggestions> result) { suggestFinished(std::move(result)); });
     updateButtons();
 }
 
-void LoopWindow::suggestFinished() {
-    if (suggestWorker_ == nullptr) return;
-    suggestWorker_->wait();
-    delete suggestWorker_;
-    suggestWorker_ = nullptr;
+void LoopWindow::suggestFinished(std::optional<Suggestions> result) {
     progress_->setRange(0, 1);
     progress_->setValue(1);
     refresh();
     // Suggestions for a file no longer selected are of no use.
-    if (!source_ || source_->path != suggestPath_) {
+    if (!result || !source_ || source_->path != result->path) {
         progress_->setValue(0);
         return;
     }
-    if (suggestError_) {
-        note_->setText(QStringLiteral("No suggestions: ") + QString::fromStdString(*suggestError_));
+    if (result->error) {
+        note_->setText(QStringLiteral("No suggestions: ") + QString::fromStdString(*result->error));
         return;
     }
-    suggestions_ = std::move(found_);
-    found_.clear();
+    suggestions_ = std::move(result->found);
     for (const loop::LoopSuggestion& s : suggestions_) {
         auto* item = new QTreeWidgetItem(list_);
         item->setText(0, timeText(s.frames.startFrame));
@@ -353,25 +318,18 @@ void LoopWindow::suggestFinished() {
 
 bool LoopWindow::applySuggestion(int row) {
     if (row < 0 || row >= static_cast<int>(suggestions_.size())) return false;
-    if (!main_.isEnabled()) {
+    const loop::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
+    if (!main_.setLoop({s.startSlider, s.endSlider})) {
         note_->setText(
             QStringLiteral("Close the save dialog first: the loop is read from the "
                            "main window when the track is saved."));
         return false;
     }
-    const loop::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
-    // Through the controls, so that the main window's rules run as for the user. The end
-    // goes first, the start last: whatever the rules moved on the way, the start set last
-    // lies at or below the end, so the pair stays as chosen.
-    QRadioButton* playLoop = main_.playLoopButton();
-    if (!playLoop->isChecked()) playLoop->click();
-    main_.scrEndBar()->setValue(s.endSlider);
-    main_.scrStartBar()->setValue(s.startSlider);
     return true;
 }
 
 void LoopWindow::updateButtons() {
-    const bool looped = main_.playLoopValue();
+    const bool looped = main_.loopChosen();
     suggest_->setEnabled(source_.has_value() && !isSuggesting());
     apply_->setEnabled(!isSuggesting() && list_->currentItem() != nullptr);
     QString why;
@@ -390,7 +348,8 @@ void LoopWindow::updateButtons() {
 // start onwards.
 std::optional<QString> LoopWindow::writeSeam() {
     if (!source_ || !source_->gameReady || !previewDir_.isValid()) return std::nullopt;
-    const loop::LoopFrames loop = source_->loopFor(main_.scrStartValue(), main_.scrEndValue());
+    const auto [startSlider, endSlider] = main_.loopSliders();
+    const loop::LoopFrames loop = source_->loopFor(startSlider, endSlider);
     const QString preview = previewDir_.filePath(QStringLiteral("seam.wav"));
     try {
         loop::writeSeamPreview(source_->path, loop, preview.toStdString());

@@ -1,6 +1,6 @@
 #include "SecondaryWindow.h"
 
-#include "frmMain.h"
+#include "ui/windows/frmMain.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #include "FileList.h"
 
-#include "DirectoryReader.h"
+#include "ui/controls/DirectoryReader.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>

@@ -1,12 +1,12 @@
 #include "frmSave.h"
 
-#include "CommandButton.h"
-#include "FilePicker.h"
-#include "Paths.h"
-#include "Twips.h"
-#include "WindowFrame.h"
 #include "engine/TrackReplacement.h"
-#include "frmMain.h"
+#include "ui/controls/CommandButton.h"
+#include "ui/controls/FilePicker.h"
+#include "ui/controls/Paths.h"
+#include "ui/windows/Twips.h"
+#include "ui/windows/WindowFrame.h"
+#include "ui/windows/frmMain.h"
 
 namespace corvan::ui {
 

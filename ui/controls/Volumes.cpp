@@ -1,6 +1,6 @@
 #include "Volumes.h"
 
-#include "Paths.h"
+#include "ui/controls/Paths.h"
 
 #include <algorithm>
 #include <array>

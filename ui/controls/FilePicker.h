@@ -1,8 +1,8 @@
 #pragma once
 
-#include "DirectoryList.h"
-#include "DriveList.h"
-#include "FileList.h"
+#include "ui/controls/DirectoryList.h"
+#include "ui/controls/DriveList.h"
+#include "ui/controls/FileList.h"
 
 #include <functional>
 #include <string>

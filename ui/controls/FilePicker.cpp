@@ -1,6 +1,6 @@
 #include "FilePicker.h"
 
-#include "Named.h"
+#include "ui/controls/Named.h"
 
 namespace corvan::ui {
 

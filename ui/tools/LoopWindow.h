@@ -1,15 +1,13 @@
 #pragma once
 
-#include "LoopSource.h"
-#include "WaveformEnvelope.h"
 #include "loop/LoopSuggester.h"
+#include "ui/tools/BackgroundWork.h"
+#include "ui/tools/WaveformEnvelope.h"
+#include "ui/windows/LoopSource.h"
 
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include <atomic>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,14 +17,13 @@ class QMediaPlayer;
 class QAudioOutput;
 class QProgressBar;
 class QPushButton;
-class QThread;
 class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace corvan::ui {
 
 class WaveformView;
-class frmMain;
+class MainWindowLink;
 
 // Tools > Loop: the selected recording's waveform with the loop that the main window's
 // sliders make of it, following them as they move; suggestions of loops that sound
@@ -36,13 +33,13 @@ class LoopWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LoopWindow(frmMain& main);
+    explicit LoopWindow(MainWindowLink& main);
     ~LoopWindow() override;
 
     // Looks for loops in the selected recording in the background.
     void suggest();
-    bool isSuggesting() const { return suggestWorker_ != nullptr; }
-    bool isReadingWaveform() const { return envelopeWorker_ != nullptr; }
+    bool isSuggesting() const { return suggestWork_.isRunning(); }
+    bool isReadingWaveform() const { return envelopeWork_.isRunning(); }
     const std::vector<loop::LoopSuggestion>& suggestions() const { return suggestions_; }
 
     // Sets the main window's loop to the suggestion in `row` through its controls, so that
@@ -59,15 +56,23 @@ protected:
 private:
     void refresh();
     void sourceChanged();
+    // What a run found in a file, or why it could not read it.
+    struct Envelope {
+        std::string path;
+        std::optional<WaveformEnvelope> envelope;
+    };
+    struct Suggestions {
+        std::string path;
+        std::vector<loop::LoopSuggestion> found;
+        std::optional<std::string> error;
+    };
     void readWaveform();
-    void suggestFinished();
+    void envelopeRead(Envelope read);
+    void suggestFinished(std::optional<Suggestions> result);
     void updateButtons();
     void playSeam();
-    QThread* startWorker(std::function<void()> work, void (LoopWindow::*done)());
-    void envelopeFinished();
-    void stopWorkers();
 
-    frmMain& main_;
+    MainWindowLink& main_;
     QLabel* file_ = nullptr;
     WaveformView* waveform_ = nullptr;
     QLabel* start_ = nullptr;
@@ -85,22 +90,15 @@ private:
     std::optional<LoopSource> source_;
     std::vector<loop::LoopSuggestion> suggestions_;
 
-    QThread* envelopeWorker_ = nullptr;
-    std::string envelopePath_;
-    WaveformEnvelope envelope_;  // written by the worker, read once it has finished
-    bool envelopeFailed_ = false;
-
-    QThread* suggestWorker_ = nullptr;
-    std::string suggestPath_;
-    std::vector<loop::LoopSuggestion> found_;  // written by the worker
-    std::optional<std::string> suggestError_;
-    std::atomic<bool> cancelSuggest_{false};
-    std::atomic<bool> closing_{false};  // the waveform's reading is of no use any more
     bool hasAudioOutput_ = false;
 
     QTemporaryDir previewDir_;
     QMediaPlayer* player_ = nullptr;
     QAudioOutput* output_ = nullptr;
+
+    // Last, so that they are stopped before anything they report to goes.
+    BackgroundWork<Envelope> envelopeWork_{this};
+    BackgroundWork<Suggestions> suggestWork_{this};
 };
 
 }  // namespace corvan::ui

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "WaveformEnvelope.h"
+#include "ui/tools/WaveformEnvelope.h"
 
 #include <QWidget>
 

@@ -1,23 +1,21 @@
 #include "frmMain.h"
 
-#include "DebugSwitch.h"
-#include "FilePicker.h"
-#include "Frame.h"
-#include "GameReadyHint.h"
-#include "HorizontalScrollBar.h"
-#include "LoopWindow.h"
-#include "Named.h"
-#include "OptionButton.h"
-#include "Paths.h"
-#include "PrepareAudioWindow.h"
-#include "Twips.h"
-#include "WindowFrame.h"
 #include "audio/GameReadiness.h"
 #include "audio/Wording.h"
-#include "frmAbout.h"
-#include "frmSave.h"
 #include "loop/LoopPosition.h"
 #include "platform/PathNames.h"
+#include "ui/controls/FilePicker.h"
+#include "ui/controls/Frame.h"
+#include "ui/controls/HorizontalScrollBar.h"
+#include "ui/controls/Named.h"
+#include "ui/controls/OptionButton.h"
+#include "ui/controls/Paths.h"
+#include "ui/windows/DebugSwitch.h"
+#include "ui/windows/GameReadyHint.h"
+#include "ui/windows/Twips.h"
+#include "ui/windows/WindowFrame.h"
+#include "ui/windows/frmAbout.h"
+#include "ui/windows/frmSave.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -77,14 +75,6 @@ frmSave* frmMain::saveDialog() const {
 
 frmAbout* frmMain::aboutWindow() const {
     return frmAbout_;
-}
-
-PrepareAudioWindow* frmMain::prepareAudioWindow() const {
-    return prepareAudio_;
-}
-
-LoopWindow* frmMain::loopWindow() const {
-    return loopWindow_;
 }
 
 void frmMain::buildControls() {
@@ -368,6 +358,40 @@ bool frmMain::selectSourceFile(const std::string& path) {
     return srcFile_->fileName() == name;
 }
 
+std::string frmMain::selectedFileName() const {
+    return srcFile_->fileName();
+}
+
+std::string frmMain::sourceFolder() const {
+    return srcFile_->path();
+}
+
+LoopSliders frmMain::loopSliders() const {
+    return {scrStart_->value(), scrEnd_->value()};
+}
+
+LoopSliders frmMain::loopThumbs() const {
+    return {scrStart_->sliderPosition(), scrEnd_->sliderPosition()};
+}
+
+bool frmMain::setLoop(LoopSliders loop) {
+    if (!isEnabled()) return false;
+    // The end goes first, the start last: whatever the rules moved on the way, the start
+    // set last lies at or below the end, so the pair stays as chosen.
+    if (!playLoop_->isChecked()) playLoop_->click();
+    scrEnd_->setValue(loop.end);
+    scrStart_->setValue(loop.start);
+    return true;
+}
+
+void frmMain::returnFocus() {
+    if (isEnabled()) activateWindow();
+}
+
+void frmMain::onLoopChanged(QObject* receiver, std::function<void()> react) {
+    connect(this, &frmMain::loopChanged, receiver, std::move(react));
+}
+
 void frmMain::mnuSave_Click() {
     setEnabled(false);
     if (!frmSave_) frmSave_ = new frmSave(*this, savePath_);
@@ -380,22 +404,22 @@ void frmMain::mnuAbout_Click() {
     showOnTop(frmAbout_);
 }
 
-void frmMain::mnuPrepareAudio_Click() {
-    // A window beside this one: it leaves this window enabled.
-    if (!prepareAudio_) {
-        prepareAudio_ = new PrepareAudioWindow(*this);
-        placeBesideMainWindow(*prepareAudio_, *this);
+// A tool window stands beside this one and leaves it enabled.
+void frmMain::openTool(QPointer<QWidget>& window, QWidget* (ToolWindows::*make)(MainWindowLink&)) {
+    if (services_.tools == nullptr) return;
+    if (!window) {
+        window = (services_.tools->*make)(*this);
+        placeBesideMainWindow(*window, *this);
     }
-    showOnTop(prepareAudio_);
+    showOnTop(window);
+}
+
+void frmMain::mnuPrepareAudio_Click() {
+    openTool(prepareAudio_, &ToolWindows::makePrepareAudio);
 }
 
 void frmMain::mnuLoop_Click() {
-    // Beside this window too, following its sliders.
-    if (!loopWindow_) {
-        loopWindow_ = new LoopWindow(*this);
-        placeBesideMainWindow(*loopWindow_, *this);
-    }
-    showOnTop(loopWindow_);
+    openTool(loopWindow_, &ToolWindows::makeLoop);
 }
 
 void frmMain::mnuExit_Click() {

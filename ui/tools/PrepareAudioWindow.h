@@ -1,10 +1,10 @@
 #pragma once
 
 #include "audio/AudioPreparer.h"
+#include "ui/tools/BackgroundWork.h"
 
 #include <QWidget>
 
-#include <atomic>
 #include <optional>
 #include <string>
 
@@ -12,11 +12,10 @@ class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
-class QThread;
 
 namespace corvan::ui {
 
-class frmMain;
+class MainWindowLink;
 
 // Tools > Prepare Audio: checks any recording and writes a copy the game can play beside
 // it, then selects that copy in the main window. It stands beside the main window and
@@ -25,7 +24,7 @@ class PrepareAudioWindow : public QWidget {
     Q_OBJECT
 
 public:
-    explicit PrepareAudioWindow(frmMain& main);
+    explicit PrepareAudioWindow(MainWindowLink& main);
     ~PrepareAudioWindow() override;
 
     // Takes `path` as the recording: shows its format and whether the game can play it,
@@ -36,7 +35,7 @@ public:
     // named so that it shows it was prepared, never the source itself nor any file there.
     static QString proposedOutput(const QString& source);
 
-    bool isPreparing() const { return worker_ != nullptr; }
+    bool isPreparing() const { return work_.isRunning(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -46,15 +45,18 @@ private:
     void prepare();
     // True when `output` is free, or the user says to replace it (No is the default).
     bool mayWrite(const QString& output);
-    void cancel();
-    void workerFinished();
-    void stopWorker();
+    // What the preparer did, or why it could not.
+    struct Outcome {
+        audio::PrepareResult result;
+        std::optional<std::string> error;
+    };
+    void prepared(std::optional<Outcome> outcome);
     void setPreparing(bool preparing);
     void updatePrepareButton();
     void showResult(const QString& text);
     void fitHeight();
 
-    frmMain& main_;
+    MainWindowLink& main_;
     QLineEdit* source_ = nullptr;
     QPushButton* browse_ = nullptr;
     QLabel* format_ = nullptr;
@@ -68,11 +70,7 @@ private:
 
     bool sourceReadable_ = false;
     std::string outputPath_;
-    QThread* worker_ = nullptr;
-    std::atomic<bool> cancelRequested_{false};
-    // Written by the worker, read once it has finished.
-    audio::PrepareResult outcome_;
-    std::optional<std::string> error_;
+    BackgroundWork<Outcome> work_{this};
 };
 
 }  // namespace corvan::ui

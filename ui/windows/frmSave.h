@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SecondaryWindow.h"
+#include "ui/windows/SecondaryWindow.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "LoopSource.h"
-#include "Services.h"
 #include "engine/ConversionInputs.h"
+#include "ui/windows/LoopSource.h"
+#include "ui/windows/MainWindowLink.h"
+#include "ui/windows/Services.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -23,15 +24,14 @@ class DriveList;
 class FileList;
 class FilePicker;
 class HorizontalScrollBar;
-class LoopWindow;
-class PrepareAudioWindow;
 class frmAbout;
 class frmSave;
 
 // The start-up window: the source file, the music type and the loop, and the menu that
 // leads to the save dialog and the about window. It holds the conversion inputs as the
 // state of its controls, and the engine reads them from there when a conversion runs.
-class frmMain : public QMainWindow, public ConversionInputs {
+// The tool windows see it only as a MainWindowLink.
+class frmMain : public QMainWindow, public ConversionInputs, public MainWindowLink {
     Q_OBJECT
 
 public:
@@ -59,27 +59,24 @@ public:
     // Tells the user that a directory could not be shown.
     void reportUnreadable(const DirectoryError& error);
 
-    // Reads the source folder again, keeping the selection while the file is listed; a file
-    // that has gone leaves nothing selected, and Save disabled.
-    void rereadSourceFiles();
-
-    // Selects a file as the source through the drive, directory and file lists, so that
-    // their change rules run as if the user had picked it. False, with nothing reported,
-    // when the window takes no input or the file cannot be listed and selected.
-    bool selectSourceFile(const std::string& path);
+    // A file that has gone leaves nothing selected, and Save disabled.
+    void rereadSourceFiles() override;
+    // The lists' change rules run as if the user had picked the file.
+    bool selectSourceFile(const std::string& path) override;
+    std::string selectedFileName() const override;
+    std::string sourceFolder() const override;
+    const std::optional<LoopSource>& selectedRecording() const override { return loopSource_; }
+    bool loopChosen() const override { return playLoopValue(); }
+    LoopSliders loopSliders() const override;
+    LoopSliders loopThumbs() const override;
+    // Through the controls, so that their rules run as for the user.
+    bool setLoop(LoopSliders loop) override;
+    void returnFocus() override;
+    void onLoopChanged(QObject* receiver, std::function<void()> react) override;
 
     // The windows made on first use; null before that and after a close through the frame.
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
-    PrepareAudioWindow* prepareAudioWindow() const;
-    LoopWindow* loopWindow() const;
-
-    // The loop's controls, for the Loop window to set the loop as the user would.
-    QRadioButton* playLoopButton() const { return playLoop_; }
-    HorizontalScrollBar* scrStartBar() const { return scrStart_; }
-    HorizontalScrollBar* scrEndBar() const { return scrEnd_; }
-    // The selected recording's times; nothing without one that libsndfile reads.
-    const std::optional<LoopSource>& loopSource() const { return loopSource_; }
 
 signals:
     // The source file, the music type or a slider (its thumb, while dragged) moved.
@@ -93,6 +90,7 @@ private:
     void buildControls();
     void buildMenu();
     void showOnTop(QWidget* window);
+    void openTool(QPointer<QWidget>& window, QWidget* (ToolWindows::*make)(MainWindowLink&));
 
     void Form_Load(const std::vector<std::string>& arguments);
     void playOnce_Click();
@@ -132,8 +130,8 @@ private:
 
     QPointer<frmSave> frmSave_;
     QPointer<frmAbout> frmAbout_;
-    QPointer<PrepareAudioWindow> prepareAudio_;
-    QPointer<LoopWindow> loopWindow_;
+    QPointer<QWidget> prepareAudio_;
+    QPointer<QWidget> loopWindow_;
     std::optional<LoopSource> loopSource_;
     std::optional<std::string> hint_;  // the selected file's, from its one check
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "ui/windows/ToolWindows.h"
+
+namespace corvan::ui {
+
+// The Prepare Audio and Loop windows, as the main window's Tools menu opens them.
+class ToolWindowFactory : public ToolWindows {
+public:
+    QWidget* makePrepareAudio(MainWindowLink& main) override;
+    QWidget* makeLoop(MainWindowLink& main) override;
+};
+
+}  // namespace corvan::ui
