@@ -39,15 +39,18 @@ public:
     void start(Work work, Done done, std::function<void(int)> onProgress = {}) {
         stop();
         watcher_ = std::make_unique<QFutureWatcher<Result>>();
+        // The result is handed over here rather than through the promise, which drops a result
+        // reported after a cancel: work that was done when the cancel came still counts.
+        const auto result = std::make_shared<std::optional<Result>>();
         QObject::connect(watcher_.get(), &QFutureWatcherBase::finished, owner_,
-                         [this, done = std::move(done)] { finish(done); });
+                         [this, done = std::move(done), result] { finish(done, *result); });
         if (onProgress) {
             QObject::connect(watcher_.get(), &QFutureWatcherBase::progressValueChanged, owner_,
                              std::move(onProgress));
         }
         watcher_->setFuture(
-            QtConcurrent::run(&pool_, [work = std::move(work)](QPromise<Result>& promise) {
-                promise.addResult(work(promise));
+            QtConcurrent::run(&pool_, [work = std::move(work), result](QPromise<Result>& promise) {
+                *result = work(promise);
             }));
     }
 
@@ -66,13 +69,10 @@ public:
     }
 
 private:
-    void finish(Done done) {
+    void finish(Done done, std::optional<Result> result) {
         // The watcher is emitting the signal that called here: it goes once that is over.
-        QFutureWatcher<Result>* watcher = watcher_.release();
-        watcher->deleteLater();
-        const QFuture<Result> future = watcher->future();
-        // A result that arrived before a late cancel still counts: the work was done.
-        done(future.resultCount() > 0 ? std::optional<Result>(future.result()) : std::nullopt);
+        watcher_.release()->deleteLater();
+        done(std::move(result));
     }
 
     QObject* owner_;
