@@ -36,10 +36,11 @@ std::optional<Landing> landLoop(const GameSamples& samples, std::int64_t startFr
     std::vector<Landing> exact;
     std::optional<Landing> nearest;
     std::optional<std::int64_t> firstExactPadding;
+    bool unshiftedFound = false;
     for (std::int64_t padding = 0; padding <= options.maxPaddingFrames; ++padding) {
-        if (firstExactPadding && (int(exact.size()) >= options.judged ||
-                                  padding > *firstExactPadding + imc::kSampleRate))
-            break;
+        const bool enough = firstExactPadding && (int(exact.size()) >= options.judged ||
+                                                  padding > *firstExactPadding + imc::kSampleRate);
+        if (enough && (!options.preferUnshifted || unshiftedFound)) break;
         const std::int64_t bytes = audio::kPlainWavHeaderBytes + 4 * (frames + padding);
         for (const int p1 : permillesNear(bytes, startFrame, imc::kLoopStartAdd)) {
             for (const int p2 : permillesNear(bytes, endFrame, -imc::kLoopEndSubtract)) {
@@ -60,6 +61,7 @@ std::optional<Landing> landLoop(const GameSamples& samples, std::int64_t startFr
                 landing.shiftFrames = shift;
                 landing.offByFrames = off;
                 if (off == 0) {
+                    unshiftedFound = unshiftedFound || shift == 0;
                     exact.push_back(landing);
                     if (!firstExactPadding) firstExactPadding = padding;
                 } else if (!nearest || off < nearest->offByFrames ||

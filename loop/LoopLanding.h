@@ -17,6 +17,12 @@ struct LandingOptions {
     // Landings judged by their seam before the best is taken; the search for more stops
     // once this many are found or a second of padding past the first.
     int judged = 40;
+    // For a loop given to the frame: a landing that moves neither end wins, with the least
+    // padding, where there is one.
+    bool preferUnshifted = false;
+    // Landings whose ends fall inside a frame count too (the game then jumps between the two
+    // channels' samples of a frame).
+    bool wholeFramesOnly = true;
 };
 
 // Where a loop lands once the WAV is padded so that the sliders reach it: the padding, the

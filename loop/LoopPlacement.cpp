@@ -94,7 +94,8 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
 }
 
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
-                                std::int64_t paddingFrames) {
+                                std::int64_t paddingFrames,
+                                const std::vector<std::int16_t>& padding) {
     audio::checkOutput(outputPath, {gameWavPath});
     const std::unique_ptr<audio::AudioReader> reader = audio::openGameWav(gameWavPath);
     audio::AudioReader& source = *reader;
@@ -119,6 +120,10 @@ std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::strin
     if (written < info.frames) {
         throw audio::AudioError(gameWavPath, "the file ends before its stated length");
     }
+    const std::int64_t filled = std::min<std::int64_t>(
+        static_cast<std::int64_t>(padding.size() / imc::kChannels), total - written);
+    if (filled > 0) output.write(padding.data(), static_cast<std::size_t>(filled));
+    written += std::max<std::int64_t>(filled, 0);
     std::fill(block.begin(), block.end(), 0);
     while (written < total) {
         const auto count = static_cast<std::size_t>(

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace corvan::loop {
 
@@ -39,7 +40,9 @@ LoopPlacement placeLoop(std::int64_t gameFrames, double startSeconds, double end
 // samples; the output appears only when complete. Throws AudioError when the source is not a
 // game-ready WAV, when the result would be too long for the game, or when it cannot be
 // written. Returns the frames written.
+// `padding`, when given, holds the padding's first frames interleaved; silence follows.
 std::int64_t writePaddedGameWav(const std::string& gameWavPath, const std::string& outputPath,
-                                std::int64_t paddingFrames);
+                                std::int64_t paddingFrames,
+                                const std::vector<std::int16_t>& padding = {});
 
 }  // namespace corvan::loop
