@@ -32,6 +32,8 @@ namespace {
 
 struct ConvertOptions {
     std::vector<std::string> loop;
+    bool autoLoop = false;
+    LoopLengthOptions length;
     bool debug = false;
     bool prepare = false;
     double gainDb = 0.0;
@@ -77,14 +79,19 @@ constexpr const char* kRecordingsSection = R"(Recordings:
 
 constexpr const char* kLoopsSection = R"(Loops:
   inspect and check show a looped IMC file's loop start, end and length as m:ss.mmm and
-  WAV bytes (check reads the header only). suggest-loop ranks the loops the sliders can
-  give a recording by how seamless the jump sounds and prints the convert --loop values
-  for the best; for a recording that is not game-ready they apply to its prepared copy.
-  By default both ends fall on whole frames (--any-frame allows others). preview writes
-  the jump as the game plays it: N seconds before the loop end, then N from the start.
-  prepare --loop-at pads the prepared copy with silence, which a loop never reaches, until
-  two slider positions land within 1 ms of the times (a warning says by how much they
-  miss otherwise) and prints them as --loop START END. convert warns about a loop whose
+  WAV bytes (check reads the header only). suggest-loop finds the most seamless loops
+  anywhere in a recording, to the sample: their lengths from the music's repetition, each
+  judged by its seam (the spectrum across the jump, highs included, and the step at it).
+  Each is landed exactly: the WAV is padded behind the music until two slider positions
+  fall on the loop's frames, both ends moved together by at most 70 ms where that finds a
+  landing. It prints the frames (of the prepared copy, for a recording that is not
+  game-ready) and the --loop values, for the padded copy that prepare --loop-at-frames
+  writes where one is needed. convert --auto-loop does all of it in one step. prepare
+  --loop-at (seconds) and --loop-at-frames land a loop the same way (a warning says by how
+  many frames it is off where no landing is exact); the padding is what the game plays
+  when it leaves the loop: silence, or the loop's own continuation fading out where that
+  follows the music's end more smoothly. preview writes the jump as the game plays it: N
+  seconds before the loop end, then N from the start. convert warns about a loop whose
   end lies at or before its start, which sliders too close together give.)";
 
 constexpr const char* kBackupSection = R"(Backup and restore:
@@ -176,6 +183,23 @@ struct Command {
     std::function<int()> run;
 };
 
+// --min-length, --max-length and --near, for suggest-loop and, needing `needed`, for convert.
+void addLoopLengthOptions(CLI::App& command, LoopLengthOptions& options, CLI::Option* needed) {
+    CLI::Option* min = command.add_option(
+        "--min-length", options.minLengthSeconds,
+        "No loop shorter than SECONDS (default: a third of SOURCE, at least 5 s)");
+    CLI::Option* max =
+        command.add_option("--max-length", options.maxLengthSeconds, "No loop longer than SECONDS");
+    CLI::Option* near = command.add_option(
+        "--near", options.near,
+        "Rank loops that start near START (seconds or m:ss.mmm) first; a hint, not a limit");
+    for (CLI::Option* option : {min, max})
+        option->type_name("SECONDS")->check(CLI::Range(0.0, 3600.0));
+    near->type_name("START");
+    if (needed != nullptr)
+        for (CLI::Option* option : {min, max, near}) option->needs(needed);
+}
+
 // A refused or failed replacement: the reason, then the engine's own word for it.
 int replacementFailed(std::ostream& err, const FileStepError& error) {
     err << "corvan-cli: " << error.describe() << '\n'
@@ -220,7 +244,9 @@ int convert(const ConvertOptions& options, const CliContext& context) {
     // Removed whatever happens; never committed. The preparation renames its own complete
     // file onto this name, so the name is taken from the start and nothing else gets it.
     std::optional<platform::TemporaryFile> prepared;
-    if (options.prepare) {
+    // With --auto-loop: the prepared copy padded so that the loop lands exactly.
+    std::optional<platform::TemporaryFile> padded;
+    if (options.prepare || options.autoLoop) {
         // Asked before preparing, which would otherwise be done for nothing.
         if (const auto refusal =
                 replacementRefusal(context.files, options.source, options.target)) {
@@ -242,11 +268,32 @@ int convert(const ConvertOptions& options, const CliContext& context) {
             step.ended()) {
             return step.exitStatus();
         }
+        if (options.autoLoop) {
+            padded.emplace(options.target);
+            if (padded->error()) {
+                err << "corvan-cli: "
+                    << FileStepError{options.target, "make a temporary file beside it",
+                                     padded->error()}
+                           .describe()
+                    << '\n'
+                    << std::flush;
+                return 1;
+            }
+            if (const StepResult step =
+                    findAutoLoop(options.length, prepared->path(), padded->path(), inputs.start,
+                                 inputs.end, context.out, err);
+                step.ended()) {
+                return step.exitStatus();
+            }
+            inputs.loop = true;
+        }
     } else if (const auto warning = notGameReadyWarning(options.source)) {
         err << *warning << '\n' << std::flush;
     }
 
-    const std::string wavPath = prepared ? prepared->path() : options.source;
+    const std::string wavPath = padded     ? padded->path()
+                                : prepared ? prepared->path()
+                                           : options.source;
     warnIfDegenerate(context.files, wavPath, inputs, err);
 
     ConsoleUserInterface user(context.out, err);
@@ -296,6 +343,11 @@ Command addConvert(CLI::App& app, const CliContext& context) {
         ->expected(2)
         ->type_name("START END");
     command->add_flag("--debug", options->debug, "Show the intermediate values");
+    CLI::Option* autoLoop = command->add_flag(
+        "--auto-loop", options->autoLoop,
+        "Looped music with the most seamless loop found in SOURCE, landed exactly (implies "
+        "--prepare)");
+    addLoopLengthOptions(*command, options->length, autoLoop);
     CLI::Option* prepareFlag =
         command->add_flag("--prepare", options->prepare,
                           "Convert a game-ready copy of SOURCE, which may be any recording");
@@ -303,12 +355,10 @@ Command addConvert(CLI::App& app, const CliContext& context) {
         ->add_option("--gain", options->gainDb,
                      "With --prepare: change the volume by DB decibels, e.g. -3")
         ->type_name("DB")
-        ->check(checkGain)
-        ->needs(prepareFlag);
+        ->check(checkGain);
     command->add_option("--stream", options->stream, kStreamHelp)
         ->type_name("N")
-        ->check(CLI::NonNegativeNumber)
-        ->needs(prepareFlag);
+        ->check(CLI::NonNegativeNumber);
     command->add_option("SOURCE", options->source, "The WAV file; with --prepare, any recording")
         ->required();
     command
@@ -318,7 +368,18 @@ Command addConvert(CLI::App& app, const CliContext& context) {
     command->footer(
         sections({kOutputSection, kRecordingsSection, kBackupSection,
                   exitSection({kExitConverted, kExitConvertFailed, kExitUsage, kExitSignal})}));
-    return {command, [options, &context] { return convert(*options, context); }};
+    return {command, [options, prepareFlag, autoLoop, &context] {
+                if (options->autoLoop && !options->loop.empty())
+                    return usageError(context.err,
+                                      "convert: --auto-loop finds the loop; --loop gives one");
+                // --gain and --stream shape the prepared copy.
+                if ((options->gainDb != 0.0 || options->stream >= 0) && !prepareFlag->count() &&
+                    !autoLoop->count())
+                    return usageError(context.err,
+                                      std::string(options->gainDb != 0.0 ? "--gain" : "--stream") +
+                                          " requires --prepare or --auto-loop");
+                return convert(*options, context);
+            }};
 }
 
 Command addInspect(CLI::App& app, const CliContext& context) {
@@ -376,6 +437,13 @@ Command addPrepare(CLI::App& app, const CliContext& context) {
                      "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
         ->expected(2)
         ->type_name("START END");
+    command
+        ->add_option("--loop-at-frames", o.frames,
+                     "The same with START and END in frames of the prepared copy, as "
+                     "suggest-loop prints them")
+        ->expected(2)
+        ->type_name("START END")
+        ->excludes("--loop-at");
     command->add_option("--stream", o.stream, kStreamHelp)
         ->type_name("N")
         ->check(CLI::NonNegativeNumber);
@@ -393,7 +461,7 @@ Command addPrepare(CLI::App& app, const CliContext& context) {
                     step.ended()) {
                     return step.exitStatus();
                 }
-                if (!o.times.empty()) {
+                if (!o.times.empty() || !o.frames.empty()) {
                     return prepareLoopAt(o, context.stopSignal(), context.errIsTerminal,
                                          context.out, context.err);
                 }
@@ -411,13 +479,9 @@ Command addSuggestLoop(CLI::App& app, const CliContext& context) {
     command->add_option("--top", options->top, "Show the N best (default 5)")
         ->type_name("N")
         ->check(CLI::Range(1, 100));
-    command
-        ->add_option("--min-length", options->minLengthSeconds,
-                     "No loop shorter than SECONDS (default: a third of SOURCE, at least 5 s)")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(0.0, 3600.0));
+    addLoopLengthOptions(*command, options->length, nullptr);
     command->add_flag("--any-frame", options->anyFrame,
-                      "Also loops whose ends fall inside a frame");
+                      "Also landings whose ends fall inside a frame");
     command->add_flag("--json", options->json, "Print one JSON object");
     command->add_option("SOURCE", options->source, "Any recording")->required();
     command->footer(sections({kOutputSection, kLoopsSection,

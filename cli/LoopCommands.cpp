@@ -6,28 +6,27 @@
 #include "Usage.h"
 #include "audio/AudioCheck.h"
 #include "audio/AudioError.h"
+#include "audio/AudioPreparer.h"
 #include "audio/Wording.h"
+#include "engine/ImcFormat.h"
 #include "engine/JsonText.h"
+#include "loop/LandedCopy.h"
 #include "loop/LoopPlacement.h"
-#include "loop/LoopSuggester.h"
 #include "loop/SeamPreview.h"
+#include "platform/Environment.h"
 #include "platform/File.h"
 #include "platform/FileIdentity.h"
+#include "platform/PathNames.h"
 #include "platform/TemporaryFile.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace corvan::cli {
 
 namespace {
-
-// "10.0%": a thousandth of the file as the percentage `convert --loop` takes.
-std::string percent(int permille) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%.1f%%", permille / 10.0);
-    return text;
-}
 
 std::string fixed(double value, const char* format) {
     char text[32];
@@ -35,16 +34,111 @@ std::string fixed(double value, const char* format) {
     return text;
 }
 
-Json suggestionJson(const loop::LoopSuggestion& s) {
-    return {{"start_slider", s.startSlider},
-            {"end_slider", s.endSlider},
-            {"start_percent", jsonNumber(s.startPermille / 10.0)},
-            {"end_percent", jsonNumber(s.endPermille / 10.0)},
-            {"start_seconds", jsonNumber(s.startSeconds)},
-            {"end_seconds", jsonNumber(s.endSeconds)},
-            {"length_seconds", jsonNumber(s.lengthSeconds)},
-            {"score", jsonNumber(s.score.total)},
-            {"score_words", s.words}};
+double seconds(std::int64_t frames) {
+    return loop::framesToSeconds(frames);
+}
+
+// The score of a landed loop: the seam's splice, with what clicks or misses counted against it.
+double landedScore(const loop::Landing& landing) {
+    return landing.seam.splice + 2 * std::max(0.0, landing.seam.step - 2) +
+           static_cast<double>(landing.offByFrames);
+}
+
+Json suggestionJson(const loop::LandedLoop& s) {
+    const loop::Landing& l = s.landing;
+    return {{"start_slider", l.startSlider},
+            {"end_slider", l.endSlider},
+            {"start_percent", jsonNumber(l.startPermille / 10.0)},
+            {"end_percent", jsonNumber(l.endPermille / 10.0)},
+            {"start_seconds", jsonNumber(seconds(l.frames.startFrame))},
+            {"end_seconds", jsonNumber(seconds(l.frames.endFrame))},
+            {"length_seconds", jsonNumber(seconds(l.frames.lengthFrames()))},
+            // As before: 0 to 1, higher is more seamless.
+            {"score", jsonNumber(1.0 / (1.0 + landedScore(l) / 5.0))},
+            {"score_words", loop::describeSeam(l.seam)},
+            {"start_frame", l.frames.startFrame},
+            {"end_frame", l.frames.endFrame},
+            {"needs_padding", l.paddingFrames > 0}};
+}
+
+// The search's options from the command's; a usage error in `reason`.
+std::optional<loop::LoopSearchOptions> searchOptions(const LoopLengthOptions& options, int count,
+                                                     std::string& reason) {
+    loop::LoopSearchOptions search;
+    search.count = count;
+    if (options.minLengthSeconds) {
+        search.minLengthSeconds = *options.minLengthSeconds;
+        search.minLengthShare = 0;
+    }
+    search.maxLengthSeconds = options.maxLengthSeconds;
+    if (!options.near.empty()) {
+        search.nearSeconds = parseTime(options.near);
+        if (!search.nearSeconds) {
+            reason = "--near: " + options.near +
+                     " is not a time in seconds (12.5) or minutes and seconds (0:12.500)";
+            return std::nullopt;
+        }
+    }
+    if (search.maxLengthSeconds && *search.maxLengthSeconds < search.minLengthSeconds) {
+        reason = "--max-length: shorter than the shortest loop allowed";
+        return std::nullopt;
+    }
+    return search;
+}
+
+// The loops of a game-ready WAV's samples, landed, best first.
+std::vector<loop::LandedLoop> landedLoops(const loop::GameSamples& samples,
+                                          const loop::LoopSearchOptions& search, bool anyFrame) {
+    loop::LandingOptions landing;
+    landing.wholeFramesOnly = !anyFrame;
+    // A few more than asked for: a loop that lands badly gives way to the next.
+    loop::LoopSearchOptions wider = search;
+    wider.count = search.count + 3;
+    std::vector<loop::LandedLoop> landed =
+        loop::landLoops(samples, loop::findLoops(samples, wider), landing);
+    if (landed.size() > static_cast<std::size_t>(search.count)) landed.resize(search.count);
+    return landed;
+}
+
+std::string describeLanding(const loop::LandedLoop& s) {
+    const loop::Landing& l = s.landing;
+    std::string text =
+        audio::formatTime(seconds(l.frames.startFrame)) + " to " +
+        audio::formatTime(seconds(l.frames.endFrame)) + " (frames " +
+        std::to_string(l.frames.startFrame) + " to " + std::to_string(l.frames.endFrame) + "), " +
+        audio::formatTime(seconds(l.frames.lengthFrames())) +
+        " long: " + loop::describeSeam(l.seam) + " (splice " + fixed(l.seam.splice, "%.2f") +
+        " dB, step " + fixed(l.seam.step, "%.2f") + ")";
+    return text;
+}
+
+// The shift, the padding's fill and, for a landing that is not exact, a warning.
+void printLanding(const loop::Landing& landing, std::int64_t askedStart,
+                  const loop::PaddingChoice& fill, std::ostream& out, std::ostream& err) {
+    if (landing.exact() && landing.frames.startFrame != askedStart) {
+        const std::int64_t shift = landing.frames.startFrame - askedStart;
+        out << "both ends moved " << (shift > 0 ? "later" : "earlier") << " by "
+            << std::llabs(shift) << " frames ("
+            << fixed(1000.0 * std::llabs(shift) / imc::kSampleRate, "%.1f")
+            << " ms) to land exactly; the length is as asked\n";
+    }
+    if (landing.paddingFrames > 0) {
+        out << "the padding "
+            << (fill.fill == loop::PaddingFill::Continuation
+                    ? "continues the loop, fading out: it follows the music's end with a smaller "
+                      "step than silence ("
+                    : "is silence: it follows the music's end with a smaller step than the loop's "
+                      "continuation (")
+            << fixed(std::min(fill.silenceStep, fill.continuationStep), "%.2f") << " against "
+            << fixed(std::max(fill.silenceStep, fill.continuationStep), "%.2f") << ")\n";
+    }
+    out << std::flush;
+    if (!landing.exact()) {
+        err << "corvan-cli: warning: no landing is exact; the loop is off by "
+            << landing.offByFrames << (landing.offByFrames == 1 ? " frame" : " frames")
+            << " from the one asked for\n"
+            << std::flush;
+    }
 }
 
 const char* const kPrepareFirst =
@@ -53,27 +147,36 @@ const char* const kPrepareFirst =
 }  // namespace
 
 int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostream& err) {
-    loop::SuggestOptions suggest;
-    suggest.count = options.top;
-    if (options.minLengthSeconds) {
-        suggest.minLengthSeconds = *options.minLengthSeconds;
-        suggest.minLengthShare = 0;
-    }
-    // A jump inside a frame may land between the two channels' samples.
-    suggest.wholeFramesOnly = !options.anyFrame;
+    std::string reason;
+    const auto search = searchOptions(options.length, options.top, reason);
+    if (!search) return usageError(err, reason);
     audio::AudioReport report;
-    std::vector<loop::LoopSuggestion> suggestions;
+    std::vector<loop::LandedLoop> suggestions;
+    std::int64_t gameFrames = 0;
     try {
         report = audio::checkAudio(options.source);
-        suggestions = loop::suggestLoopsFor(options.source, suggest);
+        // Frames count in the copy the game plays: any other recording is prepared first,
+        // exactly as `prepare` and `convert --prepare` make it.
+        std::optional<platform::TemporaryFile> prepared;
+        std::string gameWav = options.source;
+        if (!report.gameReady) {
+            prepared.emplace(platform::joinPath(platform::temporaryFolder(), "corvan-suggest.wav"));
+            if (prepared->error())
+                throw audio::AudioError(prepared->path(), prepared->error().message());
+            audio::prepareGameWav(options.source, prepared->path());
+            gameWav = prepared->path();
+        }
+        const loop::GameSamples samples = loop::GameSamples::read(gameWav);
+        gameFrames = samples.frames();
+        suggestions = landedLoops(samples, *search, options.anyFrame);
     } catch (const audio::AudioError& error) {
         err << "corvan-cli: " << error.what() << '\n' << std::flush;
         return 1;
     }
-    const std::int64_t gameFrames = audio::gameFramesFor(report.frames, report.sampleRate);
-    const double minLength = options.minLengthSeconds.value_or(
-        std::max(suggest.minLengthSeconds, loop::framesToSeconds(gameFrames) / 3));
-    const std::string prepare = report.gameReady ? "" : "--prepare ";
+    const double minLength =
+        search->minLengthShare > 0
+            ? std::max(search->minLengthSeconds, seconds(gameFrames) * search->minLengthShare)
+            : search->minLengthSeconds;
 
     if (options.json) {
         Json entries = Json::array();
@@ -82,27 +185,27 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
                    {{"suggestions", std::move(entries)}, {"for_prepared_copy", !report.gameReady}})
             << '\n';
     } else if (!suggestions.empty()) {
-        out << options.source << ": the best loops the sliders can give ("
-            << audio::formatTime(loop::framesToSeconds(gameFrames)) << " in all, loops of "
+        out << options.source << ": the most seamless loops ("
+            << audio::formatTime(seconds(gameFrames)) << " in all, loops of "
             << audio::formatTime(minLength) << " or longer):\n";
         for (std::size_t i = 0; i < suggestions.size(); ++i) {
-            const loop::LoopSuggestion& s = suggestions[i];
-            out << fixed(static_cast<double>(i + 1), "%2.0f") << ". --loop " << s.startSlider << ' '
-                << s.endSlider << "  (" << percent(s.startPermille) << " to "
-                << percent(s.endPermille) << "): " << audio::formatTime(s.startSeconds) << " to "
-                << audio::formatTime(s.endSeconds) << " (" << fixed(s.startSeconds, "%.3f")
-                << " s to " << fixed(s.endSeconds, "%.3f") << " s), "
-                << audio::formatTime(s.lengthSeconds) << " long: " << s.words << " (score "
-                << fixed(s.score.total, "%.2f") << ")\n";
+            const loop::Landing& l = suggestions[i].landing;
+            out << fixed(static_cast<double>(i + 1), "%2.0f") << ". "
+                << describeLanding(suggestions[i]) << "\n    --loop " << l.startSlider << ' '
+                << l.endSlider;
+            if (l.paddingFrames > 0) {
+                out << " in the copy `prepare --loop-at-frames " << l.frames.startFrame << ' '
+                    << l.frames.endFrame << "` writes (" << fixed(seconds(l.paddingFrames), "%.3f")
+                    << " s of padding)";
+            }
+            if (!l.exact()) out << "; off by " << l.offByFrames << " frames";
+            out << '\n';
         }
         if (!report.gameReady) {
-            out << "These positions are for the game-ready copy of " << options.source
-                << " that `corvan-cli convert --prepare` or `corvan-cli prepare` makes; the "
-                   "loop applies to that prepared file.\n";
+            out << "Frames and positions are those of the game-ready copy of " << options.source
+                << " that `corvan-cli prepare` makes.\n";
         }
-        const loop::LoopSuggestion& best = suggestions.front();
-        out << "Best: corvan-cli convert " << prepare << "--loop " << best.startSlider << ' '
-            << best.endSlider << ' ' << options.source << " TARGET.imc\n";
+        out << "Best: corvan-cli convert --auto-loop " << options.source << " TARGET.imc\n";
     }
     out << std::flush;
     if (suggestions.empty()) {
@@ -112,6 +215,35 @@ int suggestLoop(const SuggestLoopOptions& options, std::ostream& out, std::ostre
         return 1;
     }
     return 0;
+}
+
+StepResult findAutoLoop(const LoopLengthOptions& options, const std::string& preparedPath,
+                        const std::string& paddedPath, std::int16_t& start, std::int16_t& end,
+                        std::ostream& out, std::ostream& err) {
+    std::string reason;
+    const auto search = searchOptions(options, 5, reason);
+    if (!search) return StepResult::endWith(usageError(err, reason));
+    try {
+        const loop::GameSamples samples = loop::GameSamples::read(preparedPath);
+        const std::vector<loop::LandedLoop> loops = landedLoops(samples, *search, false);
+        if (loops.empty()) {
+            err << "corvan-cli: no loop of the length asked for fits the recording\n" << std::flush;
+            return StepResult::endWith(1);
+        }
+        const loop::LandedLoop& best = loops.front();
+        const loop::Landing& l = best.landing;
+        const loop::PaddingChoice fill =
+            loop::writeLandedCopy(preparedPath, samples, l, paddedPath);
+        start = static_cast<std::int16_t>(l.startSlider);
+        end = static_cast<std::int16_t>(l.endSlider);
+        out << "loop: " << describeLanding(best) << "\n--loop " << l.startSlider << ' '
+            << l.endSlider << '\n';
+        printLanding(l, best.found.startFrame, fill, out, err);
+    } catch (const audio::AudioError& error) {
+        err << "corvan-cli: " << error.what() << '\n' << std::flush;
+        return StepResult::endWith(1);
+    }
+    return StepResult::done();
 }
 
 int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std::ostream& out,
@@ -194,16 +326,22 @@ int previewSeam(const PreviewOptions& options, platform::FileSystem& files, std:
 
 int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stopSignal,
                   bool progressBar, std::ostream& out, std::ostream& err) {
-    const auto start = parseTime(options.times[0]);
-    const auto end = parseTime(options.times[1]);
-    for (std::size_t i = 0; i < 2; ++i) {
-        if (!(i == 0 ? start : end)) {
-            return usageError(err, "--loop-at: " + options.times[i] +
-                                       " is not a time in seconds (12.5) or minutes and "
-                                       "seconds (0:12.500)");
+    const bool byFrames = !options.frames.empty();
+    std::optional<double> start, end;
+    if (!byFrames) {
+        start = parseTime(options.times[0]);
+        end = parseTime(options.times[1]);
+        for (std::size_t i = 0; i < 2; ++i) {
+            if (!(i == 0 ? start : end)) {
+                return usageError(err, "--loop-at: " + options.times[i] +
+                                           " is not a time in seconds (12.5) or minutes and "
+                                           "seconds (0:12.500)");
+            }
         }
+        if (*start >= *end) return usageError(err, "--loop-at: the start must lie before the end");
+    } else if (options.frames[0] < 0 || options.frames[0] >= options.frames[1]) {
+        return usageError(err, "--loop-at-frames: the start must lie before the end");
     }
-    if (*start >= *end) return usageError(err, "--loop-at: the start must lie before the end");
 
     // The prepared copy, padded into OUTPUT and removed whatever happens.
     platform::TemporaryFile prepared(options.output);
@@ -219,35 +357,38 @@ int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stop
         step.ended()) {
         return step.exitStatus();
     }
-    loop::LoopPlacement placement;
     try {
-        const std::int64_t frames = audio::checkAudio(prepared.path()).frames;
-        try {
-            placement = loop::placeLoop(frames, *start, *end);
-        } catch (const std::invalid_argument&) {
+        const loop::GameSamples samples = loop::GameSamples::read(prepared.path());
+        const std::int64_t first = byFrames ? options.frames[0] : loop::secondsToFrames(*start);
+        const std::int64_t last = byFrames ? options.frames[1] : loop::secondsToFrames(*end);
+        loop::LandingOptions landingOptions;
+        landingOptions.preferUnshifted = byFrames;
+        const std::optional<loop::Landing> landing =
+            last <= samples.frames() ? loop::landLoop(samples, first, last, landingOptions)
+                                     : std::nullopt;
+        if (!landing) {
             err << "corvan-cli: " << options.source << ": the loop must lie within its "
-                << audio::formatTime(loop::framesToSeconds(frames)) << '\n'
+                << audio::formatTime(seconds(samples.frames())) << " (" << samples.frames()
+                << " frames) and be longer than a thousandth of it\n"
                 << std::flush;
             return 1;
         }
-        loop::writePaddedGameWav(prepared.path(), options.output, placement.paddingFrames);
+        const loop::PaddingChoice fill =
+            loop::writeLandedCopy(prepared.path(), samples, *landing, options.output);
+        out << options.output << ": prepared for the game, with "
+            << fixed(seconds(landing->paddingFrames), "%.3f")
+            << " s of padding after its end that a loop never plays\n"
+            << "--loop " << landing->startSlider << ' ' << landing->endSlider << '\n'
+            << "loop from " << audio::formatTime(seconds(landing->frames.startFrame)) << " to "
+            << audio::formatTime(seconds(landing->frames.endFrame)) << " (frames "
+            << landing->frames.startFrame << " to " << landing->frames.endFrame << "), "
+            << loop::describeSeam(landing->seam) << " (splice "
+            << fixed(landing->seam.splice, "%.2f") << " dB, step "
+            << fixed(landing->seam.step, "%.2f") << ")\n";
+        printLanding(*landing, first, fill, out, err);
     } catch (const audio::AudioError& error) {
         err << "corvan-cli: " << error.what() << '\n' << std::flush;
         return 1;
-    }
-    out << options.output << ": prepared for the game, with "
-        << fixed(loop::framesToSeconds(placement.paddingFrames), "%.3f")
-        << " s of silence after its end that a loop never plays\n"
-        << "--loop " << placement.startSlider << ' ' << placement.endSlider << '\n'
-        << "loop from " << audio::formatTime(loop::framesToSeconds(placement.frames.startFrame))
-        << " to " << audio::formatTime(loop::framesToSeconds(placement.frames.endFrame))
-        << ", within " << fixed(placement.worstErrorMs(), "%.3f") << " ms of the times asked for\n"
-        << std::flush;
-    if (!placement.metAim) {
-        err << "corvan-cli: warning: the loop misses the times asked for by "
-            << fixed(placement.worstErrorMs(), "%.3f")
-            << " ms, more than the 1 ms aimed for; no padding up to 5 minutes comes closer\n"
-            << std::flush;
     }
     return 0;
 }

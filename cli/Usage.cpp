@@ -8,12 +8,15 @@ namespace {
 constexpr const char* kUsage =
     "usage: corvan-cli convert [--prepare [--gain DB]] [--loop START END] [--debug] SOURCE "
     "TARGET\n"
+    "       corvan-cli convert --auto-loop [--min-length S] [--max-length S] [--near START] "
+    "SOURCE TARGET\n"
     "       corvan-cli inspect [--json] FILE\n"
     "       corvan-cli check [--json] FILE...\n"
     "       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"
-    "       corvan-cli prepare --loop-at START END [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"
-    "       corvan-cli suggest-loop [--top N] [--min-length SECONDS] [--any-frame] [--json] "
-    "SOURCE\n"
+    "       corvan-cli prepare --loop-at START END | --loop-at-frames START END [--gain DB] "
+    "[--overwrite] SOURCE OUTPUT.wav\n"
+    "       corvan-cli suggest-loop [--top N] [--min-length S] [--max-length S] [--near START] "
+    "[--any-frame] [--json] SOURCE\n"
     "       corvan-cli preview [--loop START END] [--seconds N] [--overwrite] SOURCE "
     "OUTPUT.wav\n";
 

@@ -9,21 +9,33 @@ namespace corvan::loop {
 
 namespace {
 
-// The thousandths whose position falls nearest to `frame` in a WAV of `wavFileBytes` bytes:
-// the header's rounding makes the neighbours worth a look too.
-std::vector<int> permillesNear(std::int64_t wavFileBytes, std::int64_t frame, std::int64_t add) {
-    const double step = (wavFileBytes - 1) / 1000.0;
-    const double wanted =
-        (frame * 4 + audio::kPlainWavHeaderBytes + imc::kHeaderToWavOffset - add) / step;
-    const int centre = static_cast<int>(std::floor(wanted));
-    std::vector<int> near;
-    for (int p = centre - 1; p <= centre + 2; ++p)
-        if (p >= 0 && p <= imc::kPermilleMax) near.push_back(p);
-    return near;
-}
+constexpr double kNoClick = 2.0;
 
 double seamScore(const SeamQuality& seam) {
     return seam.splice + 2 * std::max(0.0, seam.step - 2);
+}
+
+// The frame and byte remainder at which thousandth `permille` puts a loop's start (or end) in
+// a WAV whose size field holds `wavSize`.
+imc::FramePosition startAt(std::int64_t wavSize, std::int64_t permille) {
+    return imc::framePositionOf(imc::loopStartFor(imc::headerPosition(wavSize, permille)),
+                                audio::kPlainWavHeaderBytes);
+}
+imc::FramePosition endAt(std::int64_t wavSize, std::int64_t permille) {
+    return imc::framePositionOf(imc::loopEndFor(imc::headerPosition(wavSize, permille)),
+                                audio::kPlainWavHeaderBytes);
+}
+
+// The thousandths next to where `frame` falls for a position function `at`: the header's
+// rounding makes both neighbours worth a look.
+template <typename At>
+void nearest(std::int64_t wavSize, std::int64_t frame, At at, int out[3], int& count) {
+    const double perThousandth = wavSize / 1000.0 / imc::kBytesPerFrame;
+    const int centre =
+        static_cast<int>(std::lround((frame - at(wavSize, 0).frame) / perThousandth));
+    count = 0;
+    for (int p = centre - 1; p <= centre + 1; ++p)
+        if (p >= 0 && p <= imc::kPermilleMax) out[count++] = p;
 }
 
 }  // namespace
@@ -34,50 +46,78 @@ std::optional<Landing> landLoop(const GameSamples& samples, std::int64_t startFr
     const std::int64_t length = endFrame - startFrame;
     if (startFrame < 0 || endFrame > frames || length <= 0) return std::nullopt;
     std::vector<Landing> exact;
-    std::optional<Landing> nearest;
+    std::optional<Landing> nearestLanding;
     std::optional<std::int64_t> firstExactPadding;
     bool unshiftedFound = false;
+    int quiet = 0;  // exact landings whose step is no click
     for (std::int64_t padding = 0; padding <= options.maxPaddingFrames; ++padding) {
-        const bool enough = firstExactPadding && (int(exact.size()) >= options.judged ||
-                                                  padding > *firstExactPadding + imc::kSampleRate);
+        // Enough once a few landings jump without a click, or, where the music makes those
+        // rare, once the window past the first landing holds one.
+        const bool enough =
+            firstExactPadding &&
+            (quiet >= options.quietWanted || int(exact.size()) >= options.judged ||
+             (padding > *firstExactPadding + options.paddingWindowFrames && quiet > 0));
         if (enough && (!options.preferUnshifted || unshiftedFound)) break;
-        const std::int64_t bytes = audio::kPlainWavHeaderBytes + 4 * (frames + padding);
-        for (const int p1 : permillesNear(bytes, startFrame, imc::kLoopStartAdd)) {
-            for (const int p2 : permillesNear(bytes, endFrame, -imc::kLoopEndSubtract)) {
-                const LoopFrames loop = loopFramesForPermille(bytes, p1, p2);
-                if (!loop.onWholeFrames() || loop.startFrame < 0 || loop.endFrame > frames)
+        const std::int64_t wavSize = audio::kPlainWavHeaderBytes + 4 * (frames + padding) - 1;
+        int starts[3], startCount = 0;
+        nearest(wavSize, startFrame, startAt, starts, startCount);
+        for (int i = 0; i < startCount; ++i) {
+            const imc::FramePosition start = startAt(wavSize, starts[i]);
+            const bool startWhole = start.byteRemainder == 0;
+            if ((options.wholeFramesOnly && !startWhole) || start.frame < 0) continue;
+            const std::int64_t shift = start.frame - startFrame;
+            int ends[3], endCount = 0;
+            nearest(wavSize, start.frame + length, endAt, ends, endCount);
+            for (int j = 0; j < endCount; ++j) {
+                const imc::FramePosition end = endAt(wavSize, ends[j]);
+                if ((options.wholeFramesOnly && end.byteRemainder != 0) || end.frame > frames ||
+                    end.frame <= start.frame)
                     continue;
-                const std::int64_t shift = loop.startFrame - startFrame;
                 const std::int64_t off =
-                    std::abs(loop.lengthFrames() - length) +
+                    std::abs(end.frame - start.frame - length) +
                     std::max<std::int64_t>(0, std::abs(shift) - options.maxShiftFrames);
+                if (off != 0 && nearestLanding && off >= nearestLanding->offByFrames) continue;
                 Landing landing;
                 landing.paddingFrames = padding;
-                landing.startPermille = p1;
-                landing.endPermille = p2;
-                landing.startSlider = imc::sliderForPermille(p1);
-                landing.endSlider = imc::sliderForPermille(p2);
-                landing.frames = loop;
+                landing.startPermille = starts[i];
+                landing.endPermille = ends[j];
+                landing.startSlider = imc::sliderForPermille(starts[i]);
+                landing.endSlider = imc::sliderForPermille(ends[j]);
+                landing.frames = loopFramesForPermille(wavSize + 1, starts[i], ends[j]);
                 landing.shiftFrames = shift;
                 landing.offByFrames = off;
                 if (off == 0) {
                     unshiftedFound = unshiftedFound || shift == 0;
-                    exact.push_back(landing);
                     if (!firstExactPadding) firstExactPadding = padding;
-                } else if (!nearest || off < nearest->offByFrames ||
-                           (off == nearest->offByFrames &&
-                            std::abs(shift) < std::abs(nearest->shiftFrames))) {
-                    nearest = landing;
+                    landing.seam.step =
+                        seamStep(samples, landing.frames.startFrame, landing.frames.endFrame);
+                    if (landing.seam.step <= kNoClick) ++quiet;
+                    exact.push_back(landing);
+                } else {
+                    nearestLanding = landing;
                 }
             }
         }
     }
     if (exact.empty()) {
-        if (nearest)
-            nearest->seam =
-                measureSeam(samples, nearest->frames.startFrame, nearest->frames.endFrame);
-        return nearest;
+        if (nearestLanding)
+            nearestLanding->seam = measureSeam(samples, nearestLanding->frames.startFrame,
+                                               nearestLanding->frames.endFrame);
+        return nearestLanding;
     }
+    if (options.preferUnshifted) {
+        for (Landing& landing : exact) {
+            if (landing.shiftFrames != 0) continue;
+            // The first found has the least padding.
+            landing.seam = measureSeam(samples, landing.frames.startFrame, landing.frames.endFrame);
+            return landing;
+        }
+    }
+    // The step at the jump costs a few samples to measure, the whole seam two spectra: the
+    // landings that click least are measured in full.
+    std::stable_sort(exact.begin(), exact.end(),
+                     [](const Landing& a, const Landing& b) { return a.seam.step < b.seam.step; });
+    if (exact.size() > std::size_t(options.measured)) exact.resize(options.measured);
     for (Landing& landing : exact)
         landing.seam = measureSeam(samples, landing.frames.startFrame, landing.frames.endFrame);
     // The best seam; of seams that measure alike, the least padding.

@@ -14,9 +14,13 @@ struct LandingOptions {
     std::int64_t maxShiftFrames = 1543;
     // The most padding tried behind the music.
     std::int64_t maxPaddingFrames = 60 * imc::kSampleRate;
-    // Landings judged by their seam before the best is taken; the search for more stops
-    // once this many are found or a second of padding past the first.
-    int judged = 40;
+    // Landings judged before the best is taken: the search for more stops once this many
+    // are found or paddingWindowFrames past the first; those that click least are measured
+    // in full.
+    int judged = 2000;
+    int quietWanted = 12;
+    std::int64_t paddingWindowFrames = 4 * imc::kSampleRate;
+    int measured = 24;
     // For a loop given to the frame: a landing that moves neither end wins, with the least
     // padding, where there is one.
     bool preferUnshifted = false;

@@ -239,16 +239,15 @@ int beatFrames(const Features& f, int rate) {
     return ac[best] > 0 ? best * kHop : fallback;
 }
 
-double contextDistance(const Features& f, std::int64_t start, std::int64_t end, int rate) {
-    const int half = int(kContextSeconds * rate / kHop);
+double contextDistance(const Features& f, std::int64_t start, std::int64_t end, int half) {
     const int ts = int(start / kHop), te = int(end / kHop);
     int from = std::max(ts - half, 0), to = std::min(ts + half, f.frames);
     to = std::min(to, f.frames - (te - ts));
     if (to <= from) return 9;
     double sum = 0;
     for (int t = from; t < to; ++t)
-        for (int d = 0; d < kBands; ++d) sum += std::abs(f.at(t)[d] - f.at(t + te - ts)[d]);
-    return sum / (double(to - from) * kBands);
+        for (int d = 0; d < kDims; ++d) sum += std::abs(f.at(t)[d] - f.at(t + te - ts)[d]);
+    return sum / (double(to - from) * kDims);
 }
 
 }  // namespace
@@ -266,9 +265,12 @@ std::vector<FoundLoop> findLoops(const GameSamples& samples, const LoopSearchOpt
         const std::int64_t maxLength =
             options.maxLengthSeconds ? std::llround(*options.maxLengthSeconds * rate) : frames;
         const Features f = computeFeatures(samples, check);
-        const int context = int(kContextSeconds * rate / kHop);
         const int margin = kCorrelationHalf / kHop + 8;
         const int minLag = int(minLength / kHop);
+        // A few seconds each side of a loop's points, less in a recording too short to hold
+        // them beside its longer loops.
+        const int context = std::max(
+            8, std::min(int(kContextSeconds * rate / kHop), (f.frames - minLag - margin) / 4));
         const int maxLag =
             std::min<int>(f.frames - 2 * context - margin, int(maxLength / kHop) + 1);
         if (f.frames == 0 || maxLag < minLag) return {};
@@ -364,7 +366,7 @@ std::vector<FoundLoop> findLoops(const GameSamples& samples, const LoopSearchOpt
                 loop.startFrame = *start;
                 loop.endFrame = *start + exact;
                 loop.seam = measureSeam(samples, loop.startFrame, loop.endFrame);
-                loop.context = contextDistance(f, loop.startFrame, loop.endFrame, rate);
+                loop.context = contextDistance(f, loop.startFrame, loop.endFrame, context);
                 loop.score =
                     loop.seam.splice + 2 * loop.context + 2 * std::max(0.0, loop.seam.step - 2);
                 if (options.nearSeconds)

@@ -91,6 +91,10 @@ double step(const GameSamples& samples, std::int64_t start, std::int64_t end) {
 
 }  // namespace
 
+double seamStep(const GameSamples& samples, std::int64_t startFrame, std::int64_t endFrame) {
+    return step(samples, startFrame, endFrame);
+}
+
 SeamQuality measureSeam(const GameSamples& samples, std::int64_t startFrame,
                         std::int64_t endFrame) {
     return {splice(samples, startFrame, endFrame), step(samples, startFrame, endFrame)};

@@ -18,5 +18,7 @@ struct SeamQuality {
 };
 
 SeamQuality measureSeam(const GameSamples& samples, std::int64_t startFrame, std::int64_t endFrame);
+// Only the step, which costs a few samples.
+double seamStep(const GameSamples& samples, std::int64_t startFrame, std::int64_t endFrame);
 
 }  // namespace corvan::loop

@@ -12,6 +12,10 @@ std::optional<std::string> environmentVariable(const char* name) {
     return std::string(value);
 }
 
+std::string temporaryFolder() {
+    return environmentVariable("TMPDIR").value_or("/tmp");
+}
+
 std::optional<std::string> realPath(const std::string& path) {
     const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
                                                                &std::free);

@@ -230,182 +230,151 @@ TEST_F(LoopCommands, PreviewRefusesWhatItCannotPlay) {
 
 // --- suggest-loop ----------------------------------------------------------------------
 
-TEST_F(LoopCommands, SuggestLoopFindsTheRepetition) {
-    // Three times the same 8 s phrase: the seamless loops last a whole number of phrases.
-    const std::string song = phrases("song.wav", 22050, 2, 8.0, 3);
+// Every suggestion of `json`: its start and end frame, sliders and whether it needs padding.
+struct Suggested {
+    std::int64_t startFrame, endFrame;
+    int startSlider, endSlider;
+    bool padded;
+    double score;
+};
+std::vector<Suggested> suggestionsOf(const std::string& json) {
+    std::vector<Suggested> all;
+    for (std::size_t at = json.find("{\"start_slider\""); at != std::string::npos;
+         at = json.find("{\"start_slider\"", at + 1)) {
+        const std::size_t padding = json.find("\"needs_padding\":", at);
+        all.push_back({static_cast<std::int64_t>(jsonField(json, "start_frame", at)),
+                       static_cast<std::int64_t>(jsonField(json, "end_frame", at)),
+                       static_cast<int>(jsonField(json, "start_slider", at)),
+                       static_cast<int>(jsonField(json, "end_slider", at)),
+                       json.compare(padding + 16, 4, "true") == 0, jsonField(json, "score", at)});
+    }
+    return all;
+}
+
+// The loop of a written IMC file in frames of its WAV, read back from its header.
+std::pair<std::int64_t, std::int64_t> loopOfTrack(platform::FileSystem& files,
+                                                  const std::string& imc) {
+    const CliRun inspected = runCliInProcess({"inspect", "--json", imc}, files);
+    return {(static_cast<std::int64_t>(jsonField(inspected.out, "loopStartWavByte")) - 44) / 4,
+            (static_cast<std::int64_t>(jsonField(inspected.out, "loopEndWavByte")) - 44) / 4};
+}
+
+TEST_F(LoopCommands, SuggestedLoopsArePhrasesToTheSampleAndLandWhereTheSlidersSay) {
+    // Four times a phrase of 160,965 frames, no whole number of any analysis step.
+    const std::string song = phrases("song.wav", 22050, 2, 7.3, 4);
+    const std::int64_t phrase = 160965;
     const std::int64_t wavBytes = static_cast<std::int64_t>(fs::file_size(song));
-    const CliRun json = cli({"suggest-loop", "--json", "--top", "4", song});
+    const CliRun json = cli({"suggest-loop", "--json", "--top", "3", song});
     ASSERT_EQ(json.status, 0) << json.err;
-    ASSERT_EQ(json.out.rfind("{\"suggestions\":[{", 0), 0u) << json.out;
-
-    std::vector<std::size_t> entries;
-    for (std::size_t at = json.out.find("{\"start_slider\""); at != std::string::npos;
-         at = json.out.find("{\"start_slider\"", at + 1)) {
-        entries.push_back(at);
+    const std::vector<Suggested> suggested = suggestionsOf(json.out);
+    ASSERT_EQ(suggested.size(), 3u) << json.out;
+    for (const Suggested& s : suggested) {
+        SCOPED_TRACE(std::to_string(s.startFrame) + " " + std::to_string(s.endFrame));
+        EXPECT_EQ((s.endFrame - s.startFrame) % phrase, 0);
+        EXPECT_GE(s.endFrame - s.startFrame, 29.2 / 3 * 22050);
+        EXPECT_LE(s.score, suggested.front().score) << "best first";
+        // The sliders reach the frames exactly: in the recording as it is, or in the copy that
+        // prepare --loop-at-frames pads, whose --loop line they are.
+        std::int64_t bytes = wavBytes;
+        if (s.padded) {
+            const CliRun padded =
+                cli({"prepare", "--overwrite", "--loop-at-frames", std::to_string(s.startFrame),
+                     std::to_string(s.endFrame), song, dir.path("padded.wav")});
+            ASSERT_EQ(padded.status, 0) << padded.err;
+            EXPECT_NE(padded.out.find("\n--loop " + std::to_string(s.startSlider) + " " +
+                                      std::to_string(s.endSlider) + "\n"),
+                      std::string::npos)
+                << padded.out;
+            bytes = static_cast<std::int64_t>(fs::file_size(dir.path("padded.wav")));
+        }
+        const loop::LoopFrames frames = loop::loopFramesFor(bytes, s.startSlider, s.endSlider);
+        EXPECT_TRUE(frames.onWholeFrames());
+        EXPECT_EQ(frames.startFrame, s.startFrame);
+        EXPECT_EQ(frames.endFrame, s.endFrame);
     }
-    ASSERT_EQ(entries.size(), 4u);
-    double previous = 1.0;
-    for (const std::size_t at : entries) {
-        const auto start = static_cast<int>(jsonField(json.out, "start_slider", at));
-        const auto end = static_cast<int>(jsonField(json.out, "end_slider", at));
-        const loop::LoopFrames loop = loop::loopFramesFor(wavBytes, start, end);
-        EXPECT_TRUE(loop.onWholeFrames()) << start << " " << end;
-        EXPECT_EQ(jsonField(json.out, "start_seconds", at), loop::framesToSeconds(loop.startFrame));
-        EXPECT_EQ(jsonField(json.out, "end_seconds", at), loop::framesToSeconds(loop.endFrame));
-        EXPECT_EQ(jsonField(json.out, "start_percent", at), imc::permilleForSlider(start) / 10.0);
-        const double length = jsonField(json.out, "length_seconds", at);
-        EXPECT_GE(length, 8.0) << "a third of 24 s";
-        const double score = jsonField(json.out, "score", at);
-        EXPECT_LE(score, previous) << "best first";
-        previous = score;
-    }
-    // The best jumps by whole phrases, to within the sliders' grid of 24 ms.
-    const double best = jsonField(json.out, "length_seconds");
-    EXPECT_NEAR(best, 8.0 * std::round(best / 8.0), 0.03);
-    EXPECT_GE(jsonField(json.out, "score"), 0.8);
 
-    // The words name the best one and how to use it.
-    const CliRun text = cli({"suggest-loop", "--top", "1", song});
-    ASSERT_EQ(text.status, 0);
-    const std::string use = "Best: corvan-cli convert --loop " +
-                            std::to_string(static_cast<int>(jsonField(json.out, "start_slider"))) +
-                            " " +
-                            std::to_string(static_cast<int>(jsonField(json.out, "end_slider"))) +
-                            " " + song + " TARGET.imc\n";
-    EXPECT_NE(text.out.find(use), std::string::npos) << text.out;
-    EXPECT_EQ(text.out.find("prepared"), std::string::npos);
+    // One step: the track the game plays loops the best of them, read back from its header.
+    const CliRun converted = cli({"convert", "--auto-loop", song, dir.path("auto.imc")});
+    ASSERT_EQ(converted.status, 0) << converted.err;
+    EXPECT_EQ(loopOfTrack(posix, dir.path("auto.imc")),
+              std::make_pair(suggested.front().startFrame, suggested.front().endFrame));
+    EXPECT_NE(converted.out.find("--loop " + std::to_string(suggested.front().startSlider)),
+              std::string::npos);
 
-    // --min-length overrides the third; nothing that long fits: status 1.
-    const CliRun longer = cli({"suggest-loop", "--json", "--min-length", "17", song});
-    ASSERT_EQ(longer.status, 0);
-    EXPECT_GE(jsonField(longer.out, "length_seconds"), 17.0);
+    EXPECT_EQ(cli({"convert", "--auto-loop", "--loop", "1", "2", song, dir.path("x.imc")}).status,
+              2);
+    EXPECT_EQ(cli({"suggest-loop", "--near", "soon", song}).status, 2);
     const CliRun none = cli({"suggest-loop", "--min-length", "30", song});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no loop of 0:30.000 or longer"), std::string::npos) << none.err;
 }
 
 TEST_F(LoopCommands, SuggestLoopCountsInThePreparedFile) {
-    // At 44.1 kHz in mono: the positions are those of the prepared copy, which is half as many
-    // frames in stereo.
+    // At 44.1 kHz in mono: the frames are those of the prepared copy, at 22,050 Hz.
     const std::string song = phrases("song44.wav", 44100, 1, 4.0, 3);
-    const CliRun json = cli({"suggest-loop", "--json", "--top", "1", song});
+    const CliRun json = cli({"suggest-loop", "--json", "--top", "1", "--any-frame", song});
     ASSERT_EQ(json.status, 0) << json.err;
     EXPECT_NE(json.out.find("\"for_prepared_copy\":true"), std::string::npos);
-    const std::int64_t preparedBytes = audio::gameWavBytes(12 * 22050);
-    const auto start = static_cast<int>(jsonField(json.out, "start_slider"));
-    const auto end = static_cast<int>(jsonField(json.out, "end_slider"));
-    const loop::LoopFrames loop = loop::loopFramesFor(preparedBytes, start, end);
-    EXPECT_EQ(jsonField(json.out, "end_seconds"), loop::framesToSeconds(loop.endFrame));
-
-    const CliRun text = cli({"suggest-loop", "--top", "1", song});
-    EXPECT_NE(text.out.find("the loop applies to that prepared file"), std::string::npos);
-    EXPECT_NE(text.out.find("Best: corvan-cli convert --prepare --loop " + std::to_string(start) +
-                            " " + std::to_string(end)),
-              std::string::npos)
-        << text.out;
-
-    // --any-frame lets in ends that fall inside a frame; by default none does.
-    const CliRun any = cli({"suggest-loop", "--json", "--any-frame", "--top", "40", song});
-    ASSERT_EQ(any.status, 0);
-    bool split = false;
-    for (std::size_t at = any.out.find("{\"start_slider\""); at != std::string::npos;
-         at = any.out.find("{\"start_slider\"", at + 1)) {
-        split =
-            split || !loop::loopFramesFor(preparedBytes,
-                                          static_cast<int>(jsonField(any.out, "start_slider", at)),
-                                          static_cast<int>(jsonField(any.out, "end_slider", at)))
-                          .onWholeFrames();
-    }
-    EXPECT_TRUE(split);
+    const std::vector<Suggested> suggested = suggestionsOf(json.out);
+    ASSERT_EQ(suggested.size(), 1u);
+    EXPECT_EQ((suggested[0].endFrame - suggested[0].startFrame) % (4 * 22050), 0);
+    EXPECT_EQ(jsonField(json.out, "end_seconds"), loop::framesToSeconds(suggested[0].endFrame));
+    EXPECT_NE(cli({"suggest-loop", "--top", "1", song}).out.find("game-ready copy"),
+              std::string::npos);
     EXPECT_EQ(cli({"suggest-loop", "--top", "0", song}).status, 2);
     EXPECT_EQ(cli({"suggest-loop", dir.path("missing.wav")}).status, 1);
+    EXPECT_EQ(folder(), (std::vector<std::string>{"song44.wav"})) << "the prepared copy is gone";
 }
 
 // --- prepare --loop-at ------------------------------------------------------------------
 
-TEST_F(LoopCommands, PrepareLoopAtPutsTheLoopWhereItWasAsked) {
+TEST_F(LoopCommands, PrepareLoopAtLandsTheLoopToTheFrame) {
     const std::string mono = dir.path("mono.wav");
     ASSERT_TRUE(writeSine(mono, kWav16, 44100, 1, 2.0, 440, -6));
     ASSERT_EQ(cli({"prepare", mono, dir.path("plain.wav")}).status, 0);
     const Pcm16 plain = readPcm16(dir.path("plain.wav"));
-    // The "--loop S E" line and the error in "..., within E ms of the times ...".
-    const auto printed = [](const std::string& out, int& start, int& end, std::string& error) {
-        const std::size_t loop = out.find("\n--loop ");
-        const std::size_t within = out.find(", within ", loop);
-        const std::size_t ms = out.find(" ms of the times", within);
-        if (loop == std::string::npos || within == std::string::npos || ms == std::string::npos)
-            return false;
-        error = out.substr(within + 9, ms - within - 9);
-        return std::sscanf(out.c_str() + loop, "\n--loop %d %d\nloop from", &start, &end) == 2;
-    };
     struct Case {
-        std::string start, end;
-        double startSeconds, endSeconds;
-        bool metAim;
+        std::string option, start, end;
+        std::int64_t startFrame, endFrame;
+        bool exact;
     };
-    // The jump lies 256 bytes before the position the end slider gives, so the very end of
-    // the recording stays a little out of reach.
-    const Case cases[] = {{"0.5", "1.5", 0.5, 1.5, true},
-                          {"0:00.250", "0:01.999", 0.25, 1.999, true},
-                          {"1", "1.2", 1.0, 1.2, true},
-                          {"0", "2", 0.0, 2.0, false}};
+    // The header's first loop start is frame 55, and the end cannot pass the music: the
+    // whole recording cannot land exactly.
+    const Case cases[] = {{"--loop-at", "0.5", "1.5", 11025, 33075, true},
+                          {"--loop-at", "0:00.250", "0:01.999", 5513, 44078, true},
+                          {"--loop-at-frames", "22050", "26461", 22050, 26461, true},
+                          {"--loop-at", "0", "2", 0, 44100, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.start + " " + c.end);
         const std::string padded = dir.path("padded.wav");
-        const CliRun r = cli({"prepare", "--overwrite", "--loop-at", c.start, c.end, mono, padded});
+        const CliRun r = cli({"prepare", "--overwrite", c.option, c.start, c.end, mono, padded});
         ASSERT_EQ(r.status, 0) << r.err;
         int start = -1, end = -1;
-        std::string errorText;
-        ASSERT_TRUE(printed(r.out, start, end, errorText)) << r.out;
-        const double errorMs = std::stod(errorText);
-        if (c.metAim) {
-            EXPECT_LE(errorMs, 1.0);
-            EXPECT_EQ(r.err, "");
-        } else {
-            EXPECT_GT(errorMs, 1.0);
-            EXPECT_EQ(r.err, "corvan-cli: warning: the loop misses the times asked for by " +
-                                 errorText +
-                                 " ms, more than the 1 ms aimed for; no padding up to 5 minutes "
-                                 "comes closer\n");
-        }
-
-        // As many frames as a plain preparation (whose dither differs from run to run, by a
-        // step or two), then silence only.
-        const Pcm16 samples = readPcm16(padded);
-        ASSERT_GE(samples.samples.size(), plain.samples.size());
-        EXPECT_TRUE(std::equal(plain.samples.begin(), plain.samples.end(), samples.samples.begin(),
-                               [](int a, int b) { return std::abs(a - b) <= 2; }));
-        EXPECT_TRUE(std::all_of(samples.samples.begin() + static_cast<long>(plain.samples.size()),
-                                samples.samples.end(), [](std::int16_t v) { return v == 0; }));
-
-        // The printed sliders, given to convert, loop within the error reported.
+        const std::size_t line = r.out.find("\n--loop ");
+        ASSERT_NE(line, std::string::npos) << r.out;
+        ASSERT_EQ(std::sscanf(r.out.c_str() + line, "\n--loop %d %d\n", &start, &end), 2);
         const auto bytes = static_cast<std::int64_t>(fs::file_size(padded));
         const loop::LoopFrames loop = loop::loopFramesFor(bytes, start, end);
         EXPECT_TRUE(loop.onWholeFrames());
-        EXPECT_LE(std::abs(loop::framesToSeconds(loop.startFrame) - c.startSeconds) * 1000,
-                  errorMs + 0.0005);
-        EXPECT_LE(std::abs(loop::framesToSeconds(loop.endFrame) - c.endSeconds) * 1000,
-                  errorMs + 0.0005);
-        ASSERT_EQ(cli({"convert", "--loop", std::to_string(start), std::to_string(end), padded,
-                       dir.path("l.imc")})
-                      .status,
-                  0);
-        const CliRun inspected = cli({"inspect", "--json", dir.path("l.imc")});
-        EXPECT_EQ(jsonField(inspected.out, "loopStartSeconds"),
-                  loop::framesToSeconds(loop.startFrame));
-        EXPECT_EQ(jsonField(inspected.out, "loopEndSeconds"), loop::framesToSeconds(loop.endFrame));
+        EXPECT_EQ(loop.lengthFrames() == c.endFrame - c.startFrame, c.exact);
+        EXPECT_LE(std::abs(loop.startFrame - c.startFrame), c.exact ? 1543 : 2000);
+        EXPECT_EQ(r.err.find("warning: no landing is exact") != std::string::npos, !c.exact)
+            << r.err;
+        if (c.option == "--loop-at-frames") {
+            EXPECT_EQ(loop.startFrame, c.startFrame) << "not moved";
+        }
+        // The music as a plain preparation has it, then the padding.
+        const Pcm16 samples = readPcm16(padded);
+        ASSERT_GE(samples.samples.size(), plain.samples.size());
+        EXPECT_TRUE(
+            std::equal(plain.samples.begin(), plain.samples.end(), samples.samples.begin()));
     }
-
     const std::string out = dir.path("refused.wav");
     EXPECT_EQ(cli({"prepare", "--loop-at", "1.5", "0.5", mono, out}).status, 2);
     EXPECT_EQ(cli({"prepare", "--loop-at", "1:5", "2", mono, out}).status, 2);
-    const CliRun beyond = cli({"prepare", "--loop-at", "0.5", "2.5", mono, out});
-    EXPECT_EQ(beyond.status, 1);
-    EXPECT_NE(beyond.err.find("the loop must lie within its 0:02.000"), std::string::npos)
-        << beyond.err;
+    EXPECT_EQ(cli({"prepare", "--loop-at", "0.5", "2.5", mono, out}).status, 1);
     EXPECT_FALSE(fs::exists(out));
-    EXPECT_EQ(folder(), (std::vector<std::string>{"l.imc", "l.imc.bak", "mono.wav", "padded.wav",
-                                                  "plain.wav"}))
+    EXPECT_EQ(folder(), (std::vector<std::string>{"mono.wav", "padded.wav", "plain.wav"}))
         << "no temporary file left behind";
 }
 
