@@ -5,6 +5,7 @@
 #include "ConsoleUserInterface.h"
 #include "ImcFile.h"
 #include "LoopCommands.h"
+#include "SoundtrackCommands.h"
 #include "StepResult.h"
 #include "Usage.h"
 #include "audio/Wording.h"
@@ -16,6 +17,7 @@
 #include "platform/FileIdentity.h"
 #include "platform/TemporaryFile.h"
 #include "platform/TerminationSignals.h"
+#include "soundtrack/OriginalsStore.h"
 
 #include <CLI/CLI.hpp>
 
@@ -102,6 +104,16 @@ constexpr const char* kBackupSection = R"(Backup and restore:
   neither it nor TARGET.bak may be SOURCE itself. With --loop, START must not lie behind
   END (START <= END).)";
 
+constexpr const char* kSoundtrackSection = R"(Soundtrack:
+  The first time a track that is not Corvan's own is replaced (by convert or a pack), a
+  copy of it is kept under $XDG_DATA_HOME/corvan/originals (~/.local/share by default),
+  checked by its hash; where it cannot be kept, a warning says so and the conversion goes
+  on. restore puts the game's track back from that copy, or from TRACK.bak when that is
+  the game's; the Corvan track goes to the desktop's trash, or where no trash takes it,
+  stays beside it as TRACK.replaced. soundtrack find looks for the game's music folders
+  in Steam libraries (native and Flatpak), Proton and Wine prefixes, and the folders
+  Heroic and Lutris install to.)";
+
 // Exit statuses, the lines of each command's help.
 constexpr const char* kExitHeading = "Exit status:\n";
 constexpr const char* kExitConverted = "  0        converted";
@@ -123,6 +135,12 @@ constexpr const char* kExitSuggestFailed = "  1        no loop of the length ask
 constexpr const char* kExitPreviewFailed =
     "  1        the preview cannot be made (a source that is not game-ready) or was\n"
     "           refused (OUTPUT is an input, or exists without --overwrite)";
+constexpr const char* kExitRestored = "  0        every replaced track asked for is restored";
+constexpr const char* kExitRestoreFailed =
+    "  1        a track asked for has nothing to restore (--all: no track of DIR was\n"
+    "           replaced), or restoring failed";
+constexpr const char* kExitFound = "  0        a music folder was found; the originals listed";
+constexpr const char* kExitNotFound = "  1        no music folder of the game was found";
 constexpr const char* kExitUsage = "  2        usage error";
 constexpr const char* kExitSignal =
     R"(  128+N    the conversion or the preparation was stopped by signal N (SIGINT 130,
@@ -145,16 +163,19 @@ std::string sections(std::initializer_list<std::string> parts) {
 // The whole help: every section, every status.
 std::string generalFooter() {
     return sections({kOutputSection, kRecordingsSection, kLoopsSection, kBackupSection,
+                     kSoundtrackSection,
                      R"(Exit status:
   0        converted, or the file inspected is a well-formed IMC file, or every file
            checked is game-ready (an IMC file: well-formed), or prepared, or loops
-           suggested, or the preview written
+           suggested, or the preview written, or every track asked for restored, or a
+           music folder found
   1        the conversion failed or was refused, or the file inspected is not a
            well-formed IMC file or cannot be read, or a file checked is not game-ready
            or cannot be read, or preparing failed or was refused, or no loop of the length
            asked for fits, or the preview cannot be made (a source that is not
            game-ready) or was refused; prepare and preview refuse an OUTPUT that is an
-           input, or that exists without --overwrite
+           input, or that exists without --overwrite; or a track asked for has nothing
+           to restore or restoring failed, or no music folder was found
   2        usage error
 )" + std::string(kExitSignal)});
 }
@@ -166,6 +187,7 @@ struct CliContext {
     std::ostream& err;
     const platform::TerminationSignals* signals;
     bool errIsTerminal;
+    SoundtrackPlaces places;
 
     // The signal that asks a run to stop, 0 while none has arrived or none is watched.
     std::function<int()> stopSignal() const {
@@ -298,8 +320,14 @@ int convert(const ConvertOptions& options, const CliContext& context) {
 
     ConsoleUserInterface user(context.out, err);
     ImcBuilder builder(context.files, user, inputs);
-    const ReplacementResult result = replaceTrack(builder, context.files, user, wavPath,
-                                                  options.target, OriginalTrack::IfPresent);
+    std::optional<soundtrack::OriginalsStore> originals;
+    if (!context.places.dataHome.empty())
+        originals.emplace(soundtrack::OriginalsStore::rootIn(context.places.dataHome));
+    const ReplacementResult result =
+        replaceTrack(builder, context.files, user, wavPath, options.target,
+                     OriginalTrack::IfPresent, originals ? &*originals : nullptr);
+    if (result.originalNotKept)
+        err << "corvan-cli: warning: " << *result.originalNotKept << '\n' << std::flush;
     if (result.outcome == ReplacementResult::Outcome::BackupFailed && result.error) {
         return replacementFailed(err, *result.error);
     }
@@ -525,10 +553,56 @@ Command addPreview(CLI::App& app, const CliContext& context) {
             }};
 }
 
+Command addRestore(CLI::App& app, const CliContext& context) {
+    struct Options {
+        std::vector<std::string> tracks;
+        std::string all;
+    };
+    const auto options = std::make_shared<Options>();
+    CLI::App* command = app.add_subcommand(
+        "restore", "Put the game's own tracks back in place of the tracks Corvan wrote");
+    CLI::Option* all =
+        command->add_option("--all", options->all, "Every track of the music folder DIR")
+            ->type_name("DIR");
+    command->add_option("TRACK", options->tracks, "The IMC files to restore")->excludes(all);
+    command->footer(sections({kOutputSection, kSoundtrackSection,
+                              exitSection({kExitRestored, kExitRestoreFailed, kExitUsage})}));
+    return {command, [options, &context] {
+                if (options->tracks.empty() && options->all.empty())
+                    return usageError(context.err, "name the tracks to restore, or --all DIR");
+                return restoreTracks(options->tracks, options->all, context.files, context.places,
+                                     context.out, context.err);
+            }};
+}
+
+Command addSoundtrack(CLI::App& app, const CliContext& context) {
+    CLI::App* command = app.add_subcommand(
+        "soundtrack", "Find the game's music folders and the game's tracks kept by Corvan");
+    command->require_subcommand(1);
+    CLI::App* find =
+        command->add_subcommand("find", "Print each music folder of the game on this machine");
+    const auto originals = std::make_shared<std::pair<bool, bool>>();  // --json, --prune
+    CLI::App* list = command->add_subcommand(
+        "originals", "List the game's tracks kept before Corvan first replaced them");
+    list->add_flag("--json", originals->first, "Print one JSON object");
+    list->add_flag("--prune", originals->second, "Forget those whose music folder is gone");
+    command->footer(sections({kOutputSection, kSoundtrackSection,
+                              exitSection({kExitFound, kExitNotFound, kExitUsage})}));
+    return {command, [find, list, originals, &context] {
+                if (find->parsed())
+                    return findMusicFolders(context.places, context.out, context.err);
+                if (list->parsed())
+                    return listOriginals(originals->first, originals->second, context.places,
+                                         context.out, context.err);
+                return usageError(context.err, "a soundtrack command is required");
+            }};
+}
+
 int run(int argc, const char* const* argv, const CliContext& context) {
     CLI::App app{
         "Turns a WAV file into an IMC music file, checks IMC files, checks and prepares "
-        "recordings for the game, and suggests and previews loops.",
+        "recordings for the game, suggests and previews loops, and restores the game's own "
+        "tracks.",
         "corvan-cli"};
     app.footer(generalFooter());
     app.set_version_flag("--version", "corvan-cli 1.0");
@@ -536,7 +610,8 @@ int run(int argc, const char* const* argv, const CliContext& context) {
     // In the order the help lists them.
     const std::vector<Command> commands{addConvert(app, context),     addInspect(app, context),
                                         addCheck(app, context),       addPrepare(app, context),
-                                        addSuggestLoop(app, context), addPreview(app, context)};
+                                        addSuggestLoop(app, context), addPreview(app, context),
+                                        addRestore(app, context),     addSoundtrack(app, context)};
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -559,11 +634,12 @@ int run(int argc, const char* const* argv, const CliContext& context) {
 }  // namespace
 
 int runCli(int argc, const char* const* argv, platform::FileSystem& files, std::ostream& out,
-           std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal) {
+           std::ostream& err, const platform::TerminationSignals* signals, bool errIsTerminal,
+           const SoundtrackPlaces& places) {
     // What nothing below expects ends the run here, not in std::terminate: the stack unwinds,
     // so every temporary file is removed by its owner and a replaced track put back.
     try {
-        return run(argc, argv, {files, out, err, signals, errIsTerminal});
+        return run(argc, argv, {files, out, err, signals, errIsTerminal, places});
     } catch (const std::exception& error) {
         err << "corvan-cli: unexpected error: " << error.what() << '\n' << std::flush;
     } catch (...) {

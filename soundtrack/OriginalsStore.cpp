@@ -88,6 +88,8 @@ std::optional<std::string> OriginalsStore::keepOriginal(const std::string& track
         return "could not keep a copy of the game's own " + name + " (" + reason +
                "); its backup " + name + ".bak holds it until the next replacement";
     };
+    if (root_.empty())
+        return notKept("there is no data folder: neither XDG_DATA_HOME nor HOME is set");
     const std::string folder = folderOf(track);
     if (folder.empty()) return notKept("its folder cannot be read");
     if (const std::optional<KeptOriginal> kept = find(track); kept && intact(*kept))
@@ -126,7 +128,7 @@ std::optional<std::string> OriginalsStore::keepOriginal(const std::string& track
 
 std::optional<KeptOriginal> OriginalsStore::find(const std::string& track) const {
     const std::string folder = folderOf(track);
-    if (folder.empty()) return std::nullopt;
+    if (folder.empty() || root_.empty()) return std::nullopt;
     const std::string name = platform::fileNameOf(track);
     for (const KeptOriginal& kept : keptIn(folderKeyPath(folder))) {
         if (kept.folder == folder && kept.name == name) return kept;
@@ -138,7 +140,7 @@ std::vector<KeptOriginal> OriginalsStore::list() const {
     platform::PosixDirectories directories;
     std::vector<platform::DirectoryEntry> entries;
     std::vector<KeptOriginal> all;
-    if (directories.list(root_, entries)) return all;
+    if (root_.empty() || directories.list(root_, entries)) return all;
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.name < b.name; });
     for (const platform::DirectoryEntry& entry : entries) {
@@ -155,6 +157,7 @@ bool OriginalsStore::intact(const KeptOriginal& kept) const {
 }
 
 std::error_code OriginalsStore::forgetFolder(const std::string& folder) {
+    if (root_.empty()) return {};
     return platform::removeTree(folderKeyPath(folder));
 }
 

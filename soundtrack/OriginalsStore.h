@@ -24,6 +24,7 @@ struct KeptOriginal {
 // (by then a Corvan track) leaves the copy alone.
 class OriginalsStore final : public OriginalsKeeper {
 public:
+    // An empty root keeps nothing and finds nothing.
     explicit OriginalsStore(std::string root) : root_(std::move(root)) {}
 
     // DATA_HOME/corvan/originals, DATA_HOME being XDG_DATA_HOME or HOME/.local/share.

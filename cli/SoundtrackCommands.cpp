@@ -1,0 +1,148 @@
+#include "SoundtrackCommands.h"
+
+#include "engine/JsonText.h"
+#include "platform/PathNames.h"
+#include "platform/PosixDirectories.h"
+#include "platform/Trash.h"
+#include "soundtrack/MusicFolderFinder.h"
+#include "soundtrack/OriginalsStore.h"
+#include "soundtrack/SetReplacement.h"
+#include "soundtrack/TrackRestorer.h"
+
+#include <algorithm>
+#include <map>
+
+namespace corvan::cli {
+
+namespace {
+
+using soundtrack::RestoreResult;
+
+// The tracks of a music folder: its .imc files, in any case, sorted by name.
+std::vector<std::string> tracksIn(const std::string& folder, std::string& problem) {
+    platform::PosixDirectories directories;
+    std::vector<platform::DirectoryEntry> entries;
+    if (const std::error_code error = directories.list(folder, entries)) {
+        problem = folder + ": " + error.message();
+        return {};
+    }
+    std::vector<std::string> tracks;
+    for (const platform::DirectoryEntry& entry : entries) {
+        if (entry.kind == platform::EntryKind::RegularFile &&
+            platform::matchesPattern(entry.name, "*.imc"))
+            tracks.push_back(platform::joinPath(folder, entry.name));
+    }
+    std::sort(tracks.begin(), tracks.end());
+    return tracks;
+}
+
+soundtrack::OriginalsStore storeIn(const SoundtrackPlaces& places) {
+    // Without a data folder the store lies nowhere and holds nothing.
+    return soundtrack::OriginalsStore(places.dataHome.empty()
+                                          ? std::string()
+                                          : soundtrack::OriginalsStore::rootIn(places.dataHome));
+}
+
+}  // namespace
+
+int restoreTracks(const std::vector<std::string>& tracks, const std::string& allFolder,
+                  platform::FileSystem& files, const SoundtrackPlaces& places, std::ostream& out,
+                  std::ostream& err) {
+    std::vector<std::string> asked = tracks;
+    if (!allFolder.empty()) {
+        std::string problem;
+        asked = tracksIn(allFolder, problem);
+        if (!problem.empty()) {
+            err << "corvan-cli: " << problem << '\n';
+            return 1;
+        }
+    }
+    // A set that a killed run left half in place is finished or undone first.
+    std::vector<std::string> folders;
+    for (const std::string& track : asked) {
+        const std::string folder =
+            platform::parentOf(track).empty() ? "." : platform::parentOf(track);
+        if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
+        folders.push_back(folder);
+        if (const auto problem = soundtrack::SetReplacement(files, folder).recover()) {
+            err << "corvan-cli: " << *problem << '\n';
+            return 1;
+        }
+    }
+    const soundtrack::OriginalsStore store = storeIn(places);
+    platform::FreedesktopTrash trash(places.dataHome);
+    soundtrack::TrackRestorer restorer(files, store, trash);
+    int restored = 0;
+    bool failed = false;
+    for (const std::string& track : asked) {
+        const RestoreResult result = restorer.restore(track);
+        if (result.outcome == RestoreResult::Outcome::Restored) {
+            out << result.message << '\n';
+            ++restored;
+        } else if (result.outcome == RestoreResult::Outcome::Failed || allFolder.empty()) {
+            // With --all a track that is the game's own is simply left alone.
+            err << "corvan-cli: " << result.message << '\n';
+            failed = true;
+        }
+    }
+    if (!allFolder.empty() && restored == 0 && !failed) {
+        err << "corvan-cli: " << allFolder << ": no track of it was replaced\n";
+        return 1;
+    }
+    return failed ? 1 : 0;
+}
+
+int findMusicFolders(const SoundtrackPlaces& places, std::ostream& out, std::ostream& err) {
+    platform::PosixDirectories directories;
+    soundtrack::SearchPlaces search;
+    search.home = places.home;
+    search.winePrefix = places.winePrefix;
+    search.dataHome = places.dataHome;
+    const std::vector<std::string> found = soundtrack::MusicFolderFinder(directories).find(search);
+    for (const std::string& folder : found) out << folder << '\n';
+    if (found.empty()) {
+        err << "corvan-cli: no music folder of the game found (Steam, Proton, Wine, Heroic, "
+               "Lutris)\n";
+        return 1;
+    }
+    return 0;
+}
+
+int listOriginals(bool json, bool prune, const SoundtrackPlaces& places, std::ostream& out,
+                  std::ostream& err) {
+    soundtrack::OriginalsStore store = storeIn(places);
+    std::vector<soundtrack::KeptOriginal> kept = store.list();
+    if (prune) {
+        platform::PosixDirectories directories;
+        std::map<std::string, int> gone;
+        for (const auto& original : kept)
+            if (!directories.isDirectory(original.folder)) ++gone[original.folder];
+        for (const auto& [folder, count] : gone) {
+            if (const std::error_code error = store.forgetFolder(folder)) {
+                err << "corvan-cli: cannot forget the copies of " << folder << ": "
+                    << error.message() << '\n';
+                return 1;
+            }
+            out << "forgot " << count << (count == 1 ? " track" : " tracks") << " of " << folder
+                << ", which is gone\n";
+        }
+        kept = store.list();
+    }
+    if (json) {
+        Json list = Json::array();
+        for (const auto& original : kept) {
+            list.push_back(Json{{"folder", original.folder},
+                                {"name", original.name},
+                                {"size_bytes", original.size},
+                                {"copy", original.copy}});
+        }
+        out << jsonText(Json{{"originals", list}}) << '\n';
+        return 0;
+    }
+    for (const auto& original : kept)
+        out << original.folder << '/' << original.name << "  " << original.size << " bytes\n";
+    if (kept.empty()) out << "no original track is kept\n";
+    return 0;
+}
+
+}  // namespace corvan::cli
