@@ -486,7 +486,7 @@ TEST_F(AudioCommands, ASignalDuringConvertPrepareLeavesTheGameFolderAsItWas) {
         const auto before = names("game");
         const pid_t pid =
             startProcess({CORVAN_CLI, "convert", "--prepare", dir.path("long.wav"), track},
-                         dir.path("out"), dir.path("err"));
+                         dir.path("out"), dir.path("err"), {"XDG_DATA_HOME=" + dir.path("data")});
         ASSERT_GT(pid, 0);
         // Once a file beside the track has grown, the preparation is writing.
         const bool preparing = waitUntil([&] {

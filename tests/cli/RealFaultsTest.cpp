@@ -42,6 +42,9 @@ protected:
         fs::permissions(dir.path("corvan-cli"), fs::perms(0755));
         fs::create_directories(dir.path("game"));
         fs::permissions(dir.path("game"), fs::perms::all);
+        // Where the game's tracks are kept: the test's own, writable by the user it runs as.
+        fs::create_directories(dir.path("data"));
+        fs::permissions(dir.path("data"), fs::perms::all);
         writeShared("song.wav", gameReadyWav(120000));
         writeShared("game/track.imc", kOriginal);
     }
@@ -58,7 +61,8 @@ protected:
 
     // `limit`, such as "timeout -s KILL 10 ", ends a run that would otherwise hang.
     Result run(const std::string& arguments, const std::string& limit = "") {
-        return runProcess(limit + asTheUser() + quote(dir.path("corvan-cli")) + " " + arguments,
+        return runProcess("XDG_DATA_HOME=" + quote(dir.path("data")) + " " + limit + asTheUser() +
+                              quote(dir.path("corvan-cli")) + " " + arguments,
                           dir.path("out"), dir.path("err"));
     }
 
@@ -181,7 +185,7 @@ TEST_F(RealFaults, ASignalDuringTheCopyPutsEverythingBack) {
         const auto before = gameFolder();
         const pid_t pid =
             startProcess({dir.path("corvan-cli"), "convert", source, dir.path("game/track.imc")},
-                         dir.path("out"), dir.path("err"));
+                         dir.path("out"), dir.path("err"), {"XDG_DATA_HOME=" + dir.path("data")});
         ASSERT_GT(pid, 0);
         // Once the new track has grown, the copy is under way.
         const bool copying = waitUntil([&] {

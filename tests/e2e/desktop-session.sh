@@ -27,6 +27,9 @@ if [ -z "${CORVAN_E2E_DISPLAY:-}" ]; then
 fi
 
 work=$(mktemp -d)
+# The program's own data (the game's kept tracks) and the desktop's settings and trash stay
+# in the run's folder.
+export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 app_pid=
 wm_pid=
 cleanup() {

@@ -67,7 +67,7 @@ commands=$(sed -n '/^Subcommands:/,/^$/{/^  [a-z]/s/^  \([a-z-]*\).*/\1/p}' "$wo
 statuses=$(sed -n '/^Exit status:/,/^$/{/^  [0-9]/s/^  \([^ ]*\).*/\1/p}' "$work/help.txt")
 [ -n "$commands" ] && [ -n "$statuses" ] || fail "corvan-cli --help lists no commands or statuses"
 # The options a help text lists: the first name on each of its option lines.
-options() { sed -nE 's/^ {2}(-[a-zA-Z],)?(--[a-z][a-z-]*).*/\2/p' | grep -vx -- '--help' | sort -u; }
+options() { sed -nE 's/^ {2}(-[a-zA-Z],)?(--[a-z][a-z-]*).*/\2/p' | { grep -vx -- '--help' || true; } | sort -u; }
 manual=$work/corvan-cli.txt
 for command in $commands; do
     grep -qE "corvan-cli $command( |$)" "$manual" || fail "corvan-cli(1) has no synopsis of $command"
