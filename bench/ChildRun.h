@@ -17,6 +17,7 @@ namespace corvan::bench {
 struct Run {
     double seconds;
     long peakKib;
+    double cpuSeconds;  // user and system time of the child
 };
 
 // `work` returns the child's exit status; a child that fails ends the benchmark.
@@ -32,7 +33,9 @@ inline Run inChild(const std::function<int()>& work) {
         std::fprintf(stderr, "child failed\n");
         std::exit(1);
     }
-    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss};
+    const auto cpu = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    return {std::chrono::duration<double>(end - start).count(), usage.ru_maxrss,
+            cpu(usage.ru_utime) + cpu(usage.ru_stime)};
 }
 
 }  // namespace corvan::bench

@@ -1,36 +1,33 @@
-// Suggests loops for a 3-minute 44,100 Hz 16-bit stereo recording of a repeated phrase and
-// prints the median time, the peak memory and the top suggestions. The spectra come from
-// FFTW: packaged by Debian, fast, and already what the audio tests use.
+// Finds the most seamless loop of a 3-minute and a 10-minute 44,100 Hz stereo recording of a
+// repeated phrase, in one step as `convert --auto-loop` does (prepare, find, land, write the
+// padded copy), and prints its CPU time and peak memory beside those of sox converting the
+// same recording to the game's rate, and the seam of the loop the copy's sliders give.
 //
 // corvan-loop-bench [DIR]   default: the system's temporary directory
 
 #include "ChildRun.h"
-#include "audio/Wording.h"
-#include "loop/LoopPosition.h"
-#include "loop/LoopSuggester.h"
+#include "audio/AudioPreparer.h"
+#include "loop/LandedCopy.h"
+#include "loop/LoopSearch.h"
 
 #include <sndfile.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
 
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 namespace {
 
 constexpr int kRate = 44100;
-constexpr double kNote = 0.5, kPhrase = 8 * kNote;  // a 4-second phrase
-constexpr double kIntro = 7.0, kSeconds = 180.0;
+// A phrase of eight notes lasting 81,585 frames at the game's rate: no whole number of any
+// analysis step, so only a sample-exact search finds its length.
+constexpr double kNote = 0.4625, kPhrase = 8 * kNote;
+constexpr double kIntro = 7.0, kOutro = 8.0;
 
 using corvan::bench::inChild;
 using corvan::bench::Run;
@@ -38,13 +35,12 @@ using corvan::bench::Run;
 double note(double hz, double t) {
     const double envelope = std::min(1.0, t / 0.01) * std::exp(-3 * t);
     double sum = 0;
-    for (int h = 1; h <= 4; ++h) sum += std::sin(2 * std::numbers::pi * hz * h * t) / h;
+    for (int h = 1; h <= 6; ++h) sum += std::sin(2 * std::numbers::pi * hz * h * t) / h;
     return 0.25 * envelope * sum;
 }
 
-// An intro, a phrase of eight notes over and over, and an outro of other notes, with quiet
-// noise.
-void makeRecording(const std::string& path) {
+// An intro, the phrase over and over, and an outro of other notes, with quiet noise.
+void makeRecording(const std::string& path, double seconds) {
     static const double intro[] = {196, 233, 311, 370, 415, 466, 523, 587};
     static const double phrase[] = {220, 330, 262, 392, 294, 440, 349, 247};
     static const double outro[] = {185, 554, 208, 277, 622, 156, 311, 370};
@@ -57,24 +53,45 @@ void makeRecording(const std::string& path) {
         std::fprintf(stderr, "%s: %s\n", path.c_str(), sf_strerror(nullptr));
         std::exit(1);
     }
-    const double phrasesEnd = kSeconds - 8.0;
     std::vector<double> block(2 * kRate);
     std::uint32_t seed = 1;
-    for (int second = 0; second < kSeconds; ++second) {
+    for (int second = 0; second < seconds; ++second) {
         for (int f = 0; f < kRate; ++f) {
             const double t = second + static_cast<double>(f) / kRate;
-            const double inNote = std::fmod(t, kNote);
-            const int index = static_cast<int>(std::fmod(t, kPhrase) / kNote);
-            const double hz = t < kIntro       ? intro[index]
-                              : t < phrasesEnd ? phrase[index]
-                                               : outro[index];
+            const bool inPhrases = t >= kIntro && t < seconds - kOutro;
+            const double local = inPhrases ? t - kIntro : t;
+            const int index = static_cast<int>(std::fmod(local, kPhrase) / kNote);
+            const double hz = t < kIntro ? intro[index] : inPhrases ? phrase[index] : outro[index];
             seed = seed * 1664525u + 1013904223u;
             const double noise = 0.005 * (static_cast<double>(seed >> 8) / (1 << 24) * 2 - 1);
-            block[2 * f] = block[2 * f + 1] = note(hz, inNote) + noise;
+            block[2 * f] = block[2 * f + 1] = note(hz, std::fmod(local, kNote)) + noise;
         }
         sf_writef_double(file, block.data(), kRate);
     }
     sf_close(file);
+}
+
+// What `convert --auto-loop` does before the conversion: the landed loop of `recording`.
+corvan::loop::LandedLoop autoLoop(const std::string& recording, const std::string& prepared,
+                                  const std::string& padded) {
+    corvan::audio::prepareGameWav(recording, prepared);
+    const auto samples = corvan::loop::GameSamples::read(prepared);
+    corvan::loop::LoopSearchOptions search;
+    search.count = 8;
+    const auto loops = corvan::loop::landLoops(samples, corvan::loop::findLoops(samples, search));
+    if (loops.empty()) throw std::runtime_error("no loop found");
+    corvan::loop::writeLandedCopy(prepared, samples, loops.front().landing, padded);
+    return loops.front();
+}
+
+Run median(const std::function<int()>& work, int rounds) {
+    std::vector<Run> runs;
+    for (int i = 0; i < rounds; ++i) runs.push_back(inChild(work));
+    std::sort(runs.begin(), runs.end(),
+              [](const Run& a, const Run& b) { return a.cpuSeconds < b.cpuSeconds; });
+    Run middle = runs[rounds / 2];
+    for (const Run& run : runs) middle.peakKib = std::max(middle.peakKib, run.peakKib);
+    return middle;
 }
 
 }  // namespace
@@ -83,39 +100,47 @@ int main(int argc, char** argv) {
     const std::filesystem::path dir =
         argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::string recording = (dir / "corvan-loop-bench.wav").string();
-    makeRecording(recording);
-
-    const int rounds = 5;
-    std::vector<double> times;
-    long peak = 0;
-    for (int i = 0; i < rounds; ++i) {
-        const Run run = inChild([&] {
-            try {
-                const auto loops = corvan::loop::suggestLoopsFor(recording);
-                return loops.empty() ? 1 : 0;
-            } catch (const std::exception& error) {
-                std::fprintf(stderr, "%s\n", error.what());
-                return 1;
-            }
-        });
-        times.push_back(run.seconds);
-        peak = std::max(peak, run.peakKib);
-    }
-    std::sort(times.begin(), times.end());
-    std::printf(
-        "3-minute 44,100 Hz 16-bit stereo recording, phrase %.1f s: suggestions in %.3f s "
-        "(median of %d, fastest %.3f s), peak memory %ld KiB\n",
-        kPhrase, times[rounds / 2], rounds, times.front(), peak);
-
-    for (const auto& loop : corvan::loop::suggestLoopsFor(recording)) {
+    const std::string prepared = (dir / "corvan-loop-bench-prepared.wav").string();
+    const std::string padded = (dir / "corvan-loop-bench-padded.wav").string();
+    const std::string soxOut = (dir / "corvan-loop-bench-sox.wav").string();
+    const double phraseFrames = kPhrase * 22050.0;
+    for (const double minutes : {3.0, 10.0}) {
+        makeRecording(recording, minutes * 60);
+        const int rounds = minutes < 5 ? 5 : 3;
+        const Run ours = median(
+            [&] {
+                try {
+                    autoLoop(recording, prepared, padded);
+                    return 0;
+                } catch (const std::exception& error) {
+                    std::fprintf(stderr, "%s\n", error.what());
+                    return 1;
+                }
+            },
+            rounds);
+        const std::string soxCommand =
+            "sox '" + recording + "' -r 22050 -b 16 '" + soxOut + "' rate -v";
+        const Run sox =
+            median([&] { return std::system(soxCommand.c_str()) == 0 ? 0 : 1; }, rounds);
+        const corvan::loop::LandedLoop loop = autoLoop(recording, prepared, padded);
+        const auto& frames = loop.landing.frames;
+        const double phrases = frames.lengthFrames() / phraseFrames;
         std::printf(
-            "  sliders %5d %5d  %5.1f%% to %5.1f%%  %s to %s  length %7.3f s (%.3f phrases)"
-            "  score %.3f %s\n",
-            loop.startSlider, loop.endSlider, loop.startPermille / 10.0, loop.endPermille / 10.0,
-            corvan::audio::formatTime(loop.startSeconds).c_str(),
-            corvan::audio::formatTime(loop.endSeconds).c_str(), loop.lengthSeconds,
-            loop.lengthSeconds / kPhrase, loop.score.total, loop.words.c_str());
+            "%.0f-minute recording, one step to a landed loop: CPU %.3f s (median of %d), peak "
+            "%ld KiB; sox rate -v alone: CPU %.3f s, %ld KiB; ratio %.2f CPU, %.2f memory\n"
+            "  loop frames %lld to %lld, %.6f phrases (%s), splice %.2f dB, step %.2f (%s), "
+            "padding %.3f s, sliders %d %d\n",
+            minutes, ours.cpuSeconds, rounds, ours.peakKib, sox.cpuSeconds, sox.peakKib,
+            ours.cpuSeconds / sox.cpuSeconds,
+            static_cast<double>(ours.peakKib) / static_cast<double>(sox.peakKib),
+            static_cast<long long>(frames.startFrame), static_cast<long long>(frames.endFrame),
+            phrases,
+            std::abs(phrases - std::round(phrases)) < 1e-9 ? "exact to the sample" : "not exact",
+            loop.landing.seam.splice, loop.landing.seam.step,
+            corvan::loop::describeSeam(loop.landing.seam).c_str(),
+            loop.landing.paddingFrames / 22050.0, loop.landing.startSlider, loop.landing.endSlider);
     }
-    std::filesystem::remove(recording);
+    for (const std::string& file : {recording, prepared, padded, soxOut})
+        std::filesystem::remove(file);
     return 0;
 }
