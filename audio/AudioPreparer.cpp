@@ -1,5 +1,7 @@
 #include "audio/AudioPreparer.h"
 
+#include "audio/LoudnessMeter.h"
+
 #include "audio/AudioError.h"
 #include "audio/AudioReader.h"
 #include "audio/OutputCheck.h"
@@ -138,6 +140,9 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     platform::TemporaryFile temporary(outputPath);
     if (temporary.error()) throw AudioError(outputPath, temporary.error().message());
     SoundFile output = SoundFile::openGameWavForWriting(temporary.descriptor(), outputPath);
+    std::optional<LoudnessMeter> meter;
+    if (options.measureLoudness) meter.emplace(imc::kChannels, imc::kSampleRate);
+    std::vector<float> measured;
     std::int64_t framesRead = 0;
     const AfterBlock afterBlock = [&](std::size_t frames) {
         framesRead += static_cast<std::int64_t>(frames);
@@ -156,6 +161,11 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
                                              withThousands(options.maxOutputBytes) + " bytes");
         }
         output.write(frames, count);
+        if (meter) {
+            measured.resize(count * imc::kChannels);
+            for (std::size_t i = 0; i < measured.size(); ++i) measured[i] = frames[i] / 32768.0f;
+            meter->add(measured.data(), count);
+        }
     };
     bool finished = false;
     try {
@@ -185,7 +195,24 @@ PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& o
     if (const std::error_code error = temporary.commit()) {
         throw AudioError(outputPath, error.message());
     }
+    if (meter) {
+        result.loudnessLufs = meter->integratedLufs();
+        result.truePeakDb = meter->truePeakDb();
+    }
     return result;
+}
+
+PrepareResult prepareGameWavAtLoudness(const std::string& sourcePath, const std::string& outputPath,
+                                       double targetLufs, PrepareOptions options, bool& lowered) {
+    options.measureLoudness = true;
+    const PrepareResult first = prepareGameWav(sourcePath, outputPath, options);
+    if (first.cancelled) return first;
+    const LoudnessGain gain = gainForLoudness(*first.loudnessLufs, *first.truePeakDb, targetLufs);
+    lowered = gain.lowered;
+    // A tenth of a decibel is below what the measure itself can tell apart.
+    if (std::abs(gain.gainDb) < 0.05) return first;
+    options.gainDb += gain.gainDb;
+    return prepareGameWav(sourcePath, outputPath, options);
 }
 
 }  // namespace corvan::audio

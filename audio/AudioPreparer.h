@@ -39,6 +39,8 @@ struct PrepareOptions {
     // The audio stream to read by its number in the file; -1 takes the file's default.
     int stream = -1;
     // The longest result allowed. The game's limit; lowered only to test the refusal.
+    // Measure the result's loudness (EBU R128) as it is written.
+    bool measureLoudness = false;
     std::int64_t maxOutputBytes = imc::kMaxWavBytes;
 };
 
@@ -51,6 +53,8 @@ struct PrepareResult {
     // The largest magnitude of the result's samples before they were reduced to 16 bits, 1.0
     // being full scale: what decides whether a gain clips.
     double peak = 0.0;
+    // With measureLoudness: the result's integrated loudness (LUFS) and true peak (dBTP).
+    std::optional<double> loudnessLufs, truePeakDb;
     // The audio stream read and every audio stream's number, as AudioFormat has them.
     int stream = -1;
     std::vector<int> audioStreams;
@@ -81,5 +85,11 @@ std::optional<double> gainAvoidingClipping(const PrepareResult& result, double g
 // result longer than maxOutputBytes, and when the output cannot be written.
 PrepareResult prepareGameWav(const std::string& sourcePath, const std::string& outputPath,
                              const PrepareOptions& options = {});
+
+// The same at an integrated loudness of `targetLufs` (EBU R128) on top of options.gainDb,
+// lowered where needed so that the true peak stays at or below -1 dBTP: measured in a
+// first run, reached in a second. `lowered` tells whether the true peak allowed less.
+PrepareResult prepareGameWavAtLoudness(const std::string& sourcePath, const std::string& outputPath,
+                                       double targetLufs, PrepareOptions options, bool& lowered);
 
 }  // namespace corvan::audio

@@ -19,6 +19,13 @@ namespace corvan::cli {
 
 namespace {
 
+// `value` with `digits` decimals: "-18.0".
+std::string fixedPoint(double value, int digits) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
+    return text;
+}
+
 const char* const kPrepareHint =
     "`corvan-cli prepare SOURCE OUTPUT.wav` or `corvan-cli convert --prepare` makes a "
     "game-ready copy";
@@ -203,10 +210,13 @@ StepResult prepareRecording(const std::string& source, const std::string& output
     options.gainDb = gainDb;
     options.stream = context.stream;
     if (context.progressBar) options.onProgress = [&bar](double fraction) { bar.show(fraction); };
+    bool lowered = false;
     options.shouldCancel = [&context] { return context.stopSignal && context.stopSignal() != 0; };
     audio::PrepareResult result;
     try {
-        result = audio::prepareGameWav(source, output, options);
+        result = context.loudnessLufs ? audio::prepareGameWavAtLoudness(
+                                            source, output, *context.loudnessLufs, options, lowered)
+                                      : audio::prepareGameWav(source, output, options);
     } catch (const audio::AudioError& error) {
         bar.end();
         context.err << "corvan-cli: " << error.what() << '\n' << std::flush;
@@ -244,6 +254,14 @@ StepResult prepareRecording(const std::string& source, const std::string& output
                     << audio::describeChannels(imc::kChannels) << ", "
                     << audio::withThousands(result.framesWritten) << " frames, "
                     << seconds(duration) << '\n';
+    }
+    if (context.loudnessLufs && result.loudnessLufs) {
+        context.out << "loudness " << fixedPoint(*result.loudnessLufs, 1) << " LUFS, true peak "
+                    << fixedPoint(*result.truePeakDb, 1) << " dBTP"
+                    << (lowered ? ": lowered below the " + fixedPoint(*context.loudnessLufs, 1) +
+                                      " LUFS asked for to keep the true peak at -1 dBTP"
+                                : "")
+                    << '\n';
     }
     context.out << streamLine(result.stream, result.audioStreams) << std::flush;
     return StepResult::done();

@@ -29,6 +29,8 @@ struct PrepareContext {
     std::function<int()> stopSignal = nullptr;
     // The audio stream of the source to read, by its number in the file; -1 the default.
     int stream = -1;
+    // The integrated loudness (LUFS) to prepare at, on top of the gain.
+    std::optional<double> loudnessLufs = std::nullopt;
 };
 
 // The lowest --gain accepted, in decibels; a suggested gain below it is not offered.

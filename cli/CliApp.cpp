@@ -460,6 +460,12 @@ Command addPrepare(CLI::App& app, const CliContext& context) {
         ->type_name("DB")
         ->check(checkGain);
     command
+        ->add_option("--loudness", o.loudnessLufs,
+                     "Bring the integrated loudness (EBU R128) to LUFS, e.g. -18, lowered where "
+                     "the true peak would pass -1 dBTP")
+        ->type_name("LUFS")
+        ->check(CLI::Range(-70.0, 0.0));
+    command
         ->add_option("--loop-at", o.times,
                      "Pad the end with silence so that the sliders put the loop at these times, "
                      "seconds (12.5) or m:ss.mmm, and print them as --loop START END")
@@ -493,9 +499,9 @@ Command addPrepare(CLI::App& app, const CliContext& context) {
                     return prepareLoopAt(o, context.stopSignal(), context.errIsTerminal,
                                          context.out, context.err);
                 }
-                return prepareRecording(o.source, o.output, o.gainDb, false,
-                                        context.prepareContext(o.stream))
-                    .exitStatus();
+                PrepareContext prepare = context.prepareContext(o.stream);
+                prepare.loudnessLufs = o.loudnessLufs;
+                return prepareRecording(o.source, o.output, o.gainDb, false, prepare).exitStatus();
             }};
 }
 

@@ -351,7 +351,8 @@ int prepareLoopAt(const LoopAtOptions& options, const std::function<int()>& stop
             << std::flush;
         return 1;
     }
-    const PrepareContext context{out, err, progressBar, stopSignal, options.stream};
+    const PrepareContext context{
+        out, err, progressBar, stopSignal, options.stream, options.loudnessLufs};
     if (const StepResult step =
             prepareRecording(options.source, prepared.path(), options.gainDb, true, context);
         step.ended()) {

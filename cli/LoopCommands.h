@@ -62,6 +62,7 @@ struct LoopAtOptions {
     std::string source;
     std::string output;
     int stream = -1;  // the source's audio stream, -1 its default
+    std::optional<double> loudnessLufs;
 };
 
 // `prepare --loop-at` and `--loop-at-frames`: prepares SOURCE as `prepare` does, then pads it

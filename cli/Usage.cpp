@@ -12,7 +12,7 @@ constexpr const char* kUsage =
     "SOURCE TARGET\n"
     "       corvan-cli inspect [--json] FILE\n"
     "       corvan-cli check [--json] FILE...\n"
-    "       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"
+    "       corvan-cli prepare [--gain DB] [--loudness LUFS] [--overwrite] SOURCE OUTPUT.wav\n"
     "       corvan-cli prepare --loop-at START END | --loop-at-frames START END [--gain DB] "
     "[--overwrite] SOURCE OUTPUT.wav\n"
     "       corvan-cli suggest-loop [--top N] [--min-length S] [--max-length S] [--near START] "

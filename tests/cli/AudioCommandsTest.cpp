@@ -222,9 +222,7 @@ TEST_F(AudioCommands, CheckAndPrepareWithoutTheirFilesAreUsageErrors) {
         EXPECT_NE(r.err.find("\nusage: corvan-cli convert [--prepare [--gain DB]]"),
                   std::string::npos);
         EXPECT_NE(r.err.find("\n       corvan-cli check [--json] FILE...\n"), std::string::npos);
-        EXPECT_NE(
-            r.err.find("\n       corvan-cli prepare [--gain DB] [--overwrite] SOURCE OUTPUT.wav\n"),
-            std::string::npos);
+        EXPECT_NE(r.err.find("\n       corvan-cli prepare [--gain DB]"), std::string::npos);
     }
     EXPECT_FALSE(fs::exists("b.wav"));
 }
@@ -293,6 +291,41 @@ TEST_F(AudioCommands, PrepareSuggestsTheGainThatClipsNothingAndRepeatsItsBytes) 
                     readFile(dir.path(std::to_string(runs - 1) + ".wav")));
         EXPECT_FALSE(std::isnan(suggested(lower + 0.2)));
     }
+}
+
+TEST_F(AudioCommands, PrepareReachesTheLoudnessAskedForByAnIndependentMeter) {
+    // Four seconds of 997 Hz at -30 dBFS, mono at 44.1 kHz; ffmpeg's EBU R128 filter judges.
+    const std::string quiet = dir.path("quiet.wav");
+    ASSERT_TRUE(writeSine(quiet, kWav16, 44100, 1, 4.0, 997, -30));
+    const auto measured = [&](const std::string& wav, const char* what) {
+        const ProcessResult r = runProcess(
+            "ffmpeg -nostats -nostdin -i " + quote(wav) + " -af ebur128=peak=true -f null - 2>&1",
+            dir.path("meter.out"), dir.path("meter.err"));
+        const std::size_t at = r.err.rfind(what);  // its summary, on standard error
+        return at == std::string::npos ? std::nan("") : std::stod(r.err.substr(at + 6));
+    };
+    struct Case {
+        const char* lufs;
+        double expected;
+        bool lowered;
+    };
+    // A sine's loudness is its peak level: -0.5 LUFS would put the peak above -1 dBTP, so
+    // the gain stops there, and says so.
+    for (const Case c : {Case{"-18", -18.0, false}, Case{"-0.5", -0.5, true}}) {
+        SCOPED_TRACE(c.lufs);
+        const std::string out = dir.path("loud.wav");
+        const CliRun r = cli({"prepare", "--overwrite", "--loudness", c.lufs, quiet, out});
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out.find("lowered below") != std::string::npos, c.lowered) << r.out;
+        const double loudness = measured(out, "I:");
+        if (c.lowered) {
+            EXPECT_NEAR(loudness, -1.0, 0.2);
+            EXPECT_LE(measured(out, "Peak:"), -0.95);
+        } else {
+            EXPECT_NEAR(loudness, c.expected, 0.5);
+        }
+    }
+    EXPECT_EQ(cli({"prepare", "--loudness", "3", quiet, dir.path("x.wav")}).status, 2);
 }
 
 TEST_F(AudioCommands, PrepareFailuresAreOneLineAndLeaveNothing) {
