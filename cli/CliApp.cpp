@@ -587,6 +587,15 @@ Command addSoundtrack(CLI::App& app, const CliContext& context) {
     command->require_subcommand(1);
     CLI::App* find =
         command->add_subcommand("find", "Print each music folder of the game on this machine");
+    struct Status {
+        std::string folder;
+        bool json = false;
+    };
+    const auto status = std::make_shared<Status>();
+    CLI::App* state = command->add_subcommand(
+        "status", "Print every track of the music folder DIR with its state");
+    state->add_flag("--json", status->json, "Print one JSON object");
+    state->add_option("DIR", status->folder, "The music folder")->required();
     const auto originals = std::make_shared<std::pair<bool, bool>>();  // --json, --prune
     CLI::App* list = command->add_subcommand(
         "originals", "List the game's tracks kept before Corvan first replaced them");
@@ -594,9 +603,12 @@ Command addSoundtrack(CLI::App& app, const CliContext& context) {
     list->add_flag("--prune", originals->second, "Forget those whose music folder is gone");
     command->footer(sections({kOutputSection, kSoundtrackSection,
                               exitSection({kExitFound, kExitNotFound, kExitUsage})}));
-    return {command, [find, list, originals, &context] {
+    return {command, [find, state, status, list, originals, &context] {
                 if (find->parsed())
                     return findMusicFolders(context.places, context.out, context.err);
+                if (state->parsed())
+                    return showTrackStatus(status->folder, status->json, context.files,
+                                           context.places, context.out, context.err);
                 if (list->parsed())
                     return listOriginals(originals->first, originals->second, context.places,
                                          context.out, context.err);

@@ -1,5 +1,6 @@
 #include "SoundtrackCommands.h"
 
+#include "audio/Wording.h"
 #include "engine/JsonText.h"
 #include "platform/PathNames.h"
 #include "platform/PosixDirectories.h"
@@ -8,6 +9,7 @@
 #include "soundtrack/OriginalsStore.h"
 #include "soundtrack/SetReplacement.h"
 #include "soundtrack/TrackRestorer.h"
+#include "soundtrack/TrackStatus.h"
 
 #include <algorithm>
 #include <map>
@@ -105,6 +107,53 @@ int findMusicFolders(const SoundtrackPlaces& places, std::ostream& out, std::ost
                "Lutris)\n";
         return 1;
     }
+    return 0;
+}
+
+int showTrackStatus(const std::string& folder, bool json, platform::FileSystem& files,
+                    const SoundtrackPlaces& places, std::ostream& out, std::ostream& err) {
+    std::error_code error;
+    const std::vector<soundtrack::TrackStatus> tracks =
+        soundtrack::readTrackStatus(files, folder, storeIn(places), error);
+    if (error) {
+        err << "corvan-cli: " << folder << ": " << error.message() << '\n';
+        return 1;
+    }
+    const auto number = [](const std::optional<double>& value) {
+        return value ? jsonNumber(*value) : Json(nullptr);
+    };
+    const auto kind = [](const soundtrack::TrackStatus& track) -> std::string {
+        if (!track.kind) return {};
+        return *track.kind == ImcVariant::Looped ? "looped" : "queued";
+    };
+    if (json) {
+        Json list = Json::array();
+        for (const auto& track : tracks) {
+            list.push_back(Json{{"name", track.name},
+                                {"state", soundtrack::stateName(track.state)},
+                                {"kind", track.kind ? Json(kind(track)) : Json(nullptr)},
+                                {"length_seconds", number(track.lengthSeconds)},
+                                {"loop_start_seconds", number(track.loopStartSeconds)},
+                                {"loop_end_seconds", number(track.loopEndSeconds)},
+                                {"original_kept", track.originalKept},
+                                {"backup_kept", track.backupKept}});
+        }
+        out << jsonText(Json{{"tracks", list}}) << '\n';
+        return 0;
+    }
+    for (const auto& track : tracks) {
+        out << track.name << "  " << soundtrack::stateName(track.state);
+        if (track.kind) out << ", " << kind(track);
+        if (track.lengthSeconds) out << ", " << audio::formatTime(*track.lengthSeconds);
+        if (track.loopStartSeconds && track.loopEndSeconds) {
+            out << ", loop " << audio::formatTime(*track.loopStartSeconds) << " to "
+                << audio::formatTime(*track.loopEndSeconds);
+        }
+        if (track.originalKept) out << "; the game's track kept";
+        if (track.backupKept) out << "; backup " << track.name << ".bak";
+        out << '\n';
+    }
+    if (tracks.empty()) out << folder << ": no .imc track\n";
     return 0;
 }
 

@@ -27,6 +27,11 @@ int restoreTracks(const std::vector<std::string>& tracks, const std::string& all
 // 1 when none is found.
 int findMusicFolders(const SoundtrackPlaces& places, std::ostream& out, std::ostream& err);
 
+// `soundtrack status`: every track of the music folder with its state. Returns 0, or 1 when
+// the folder cannot be read.
+int showTrackStatus(const std::string& folder, bool json, platform::FileSystem& files,
+                    const SoundtrackPlaces& places, std::ostream& out, std::ostream& err);
+
 // `soundtrack originals`: the game's tracks kept, with their folders and sizes; `prune`
 // forgets those whose folder is gone. Returns 0.
 int listOriginals(bool json, bool prune, const SoundtrackPlaces& places, std::ostream& out,

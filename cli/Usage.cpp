@@ -18,7 +18,9 @@ constexpr const char* kUsage =
     "       corvan-cli suggest-loop [--top N] [--min-length S] [--max-length S] [--near START] "
     "[--any-frame] [--json] SOURCE\n"
     "       corvan-cli preview [--loop START END] [--seconds N] [--overwrite] SOURCE "
-    "OUTPUT.wav\n";
+    "OUTPUT.wav\n"
+    "       corvan-cli restore TRACK... | --all DIR\n"
+    "       corvan-cli soundtrack find | status [--json] DIR | originals [--json] [--prune]\n";
 
 }  // namespace
 
