@@ -112,7 +112,12 @@ constexpr const char* kSoundtrackSection = R"(Soundtrack:
   the game's; the Corvan track goes to the desktop's trash, or where no trash takes it,
   stays beside it as TRACK.replaced. soundtrack find looks for the game's music folders
   in Steam libraries (native and Flatpak), Proton and Wine prefixes, and the folders
-  Heroic and Lutris install to.)";
+  Heroic and Lutris install to; soundtrack status shows each track's state. soundtrack
+  apply puts a music pack in place all or nothing: a TOML file beside its recordings
+  (name = "..."; loudness = -18; then for each [[track]]: replace = "track01.imc",
+  recording = "theme.flac", kind = "looped" or "queued", loop = "auto" or [start, end]
+  in seconds, gain = 0). A pack is refused with its line and column where it is
+  malformed or reaches outside the music folder or its own folder.)";
 
 // Exit statuses, the lines of each command's help.
 constexpr const char* kExitHeading = "Exit status:\n";
@@ -596,6 +601,17 @@ Command addSoundtrack(CLI::App& app, const CliContext& context) {
         "status", "Print every track of the music folder DIR with its state");
     state->add_flag("--json", status->json, "Print one JSON object");
     state->add_option("DIR", status->folder, "The music folder")->required();
+    struct Apply {
+        std::string pack, folder;
+        bool dryRun = false;
+    };
+    const auto apply = std::make_shared<Apply>();
+    CLI::App* applying = command->add_subcommand(
+        "apply",
+        "Replace the music folder's tracks with a music pack's recordings, all or nothing");
+    applying->add_flag("--dry-run", apply->dryRun, "Print the plan and change nothing");
+    applying->add_option("PACK", apply->pack, "The pack's TOML file")->required();
+    applying->add_option("DIR", apply->folder, "The music folder (default: the one found)");
     const auto originals = std::make_shared<std::pair<bool, bool>>();  // --json, --prune
     CLI::App* list = command->add_subcommand(
         "originals", "List the game's tracks kept before Corvan first replaced them");
@@ -603,7 +619,11 @@ Command addSoundtrack(CLI::App& app, const CliContext& context) {
     list->add_flag("--prune", originals->second, "Forget those whose music folder is gone");
     command->footer(sections({kOutputSection, kSoundtrackSection,
                               exitSection({kExitFound, kExitNotFound, kExitUsage})}));
-    return {command, [find, state, status, list, originals, &context] {
+    return {command, [find, state, status, applying, apply, list, originals, &context] {
+                if (applying->parsed())
+                    return applyPackTo(apply->pack, apply->folder, apply->dryRun, context.files,
+                                       context.stopSignal(), context.places, context.out,
+                                       context.err);
                 if (find->parsed())
                     return findMusicFolders(context.places, context.out, context.err);
                 if (state->parsed())

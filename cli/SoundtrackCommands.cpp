@@ -2,16 +2,20 @@
 
 #include "audio/Wording.h"
 #include "engine/JsonText.h"
+#include "loop/LandedCopy.h"
+#include "loop/LoopPosition.h"
 #include "platform/PathNames.h"
 #include "platform/PosixDirectories.h"
 #include "platform/Trash.h"
 #include "soundtrack/MusicFolderFinder.h"
 #include "soundtrack/OriginalsStore.h"
+#include "soundtrack/PackApplier.h"
 #include "soundtrack/SetReplacement.h"
 #include "soundtrack/TrackRestorer.h"
 #include "soundtrack/TrackStatus.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <map>
 
 namespace corvan::cli {
@@ -154,6 +158,101 @@ int showTrackStatus(const std::string& folder, bool json, platform::FileSystem& 
         out << '\n';
     }
     if (tracks.empty()) out << folder << ": no .imc track\n";
+    return 0;
+}
+
+int applyPackTo(const std::string& packPath, const std::string& folder, bool dryRun,
+                platform::FileSystem& files, const std::function<int()>& stopSignal,
+                const SoundtrackPlaces& places, std::ostream& out, std::ostream& err) {
+    soundtrack::MusicPack pack;
+    try {
+        pack = soundtrack::readMusicPack(packPath);
+    } catch (const soundtrack::PackError& error) {
+        err << "corvan-cli: " << error.what() << '\n';
+        return 1;
+    }
+    std::string music = folder;
+    if (music.empty()) {
+        platform::PosixDirectories directories;
+        soundtrack::SearchPlaces search{places.home, places.winePrefix, places.dataHome};
+        const auto found = soundtrack::MusicFolderFinder(directories).find(search);
+        if (found.size() != 1) {
+            err << "corvan-cli: "
+                << (found.empty() ? "no music folder of the game found; name it after the pack"
+                                  : "several music folders found; name one after the pack:")
+                << '\n';
+            for (const std::string& one : found) err << "  " << one << '\n';
+            return 2;
+        }
+        music = found.front();
+    }
+    std::string problem;
+    const auto plan = soundtrack::planPack(pack, packPath, music, problem);
+    if (!plan) {
+        err << "corvan-cli: " << problem << '\n';
+        return 1;
+    }
+    if (dryRun) {
+        out << (pack.name.empty() ? packPath : pack.name) << " for " << music;
+        if (pack.loudnessLufs)
+            out << ", at " << jsonText(jsonNumber(*pack.loudnessLufs)) << " LUFS";
+        out << ":\n";
+        for (const auto& planned : *plan) {
+            const auto& t = planned.track;
+            out << "  " << planned.target << " <- " << t.recording << ": "
+                << (t.kind == soundtrack::PackTrackKind::Looped ? "looped" : "queued");
+            if (t.kind == soundtrack::PackTrackKind::Looped) {
+                out << ", loop "
+                    << (t.autoLoop ? std::string("found automatically")
+                                   : audio::formatTime(t.loopStartSeconds) + " to " +
+                                         audio::formatTime(t.loopEndSeconds));
+            }
+            out << ", gain " << jsonText(jsonNumber(t.gainDb)) << " dB\n";
+        }
+        out << "nothing was changed (--dry-run)\n";
+        return 0;
+    }
+    const soundtrack::OriginalsStore store = storeIn(places);
+    soundtrack::OriginalsStore keeper = soundtrack::OriginalsStore(
+        places.dataHome.empty() ? std::string()
+                                : soundtrack::OriginalsStore::rootIn(places.dataHome));
+    soundtrack::ApplyOptions options;
+    options.shouldStop = [&stopSignal] { return stopSignal && stopSignal() != 0; };
+    const soundtrack::ApplyResult result = soundtrack::applyPack(
+        files, pack, *plan, music, places.dataHome.empty() ? nullptr : &keeper, options);
+    for (const std::string& warning : result.notKept)
+        err << "corvan-cli: warning: " << warning << '\n';
+    if (result.stopped) {
+        const int signal = stopSignal ? stopSignal() : 0;
+        err << "corvan-cli: stopped; every track of " << music << " is as it was\n";
+        return signal != 0 ? 128 + signal : 1;
+    }
+    if (result.error) {
+        err << "corvan-cli: " << packPath << ": " << *result.error << "; every track of " << music
+            << " is as it was\n";
+        return 1;
+    }
+    for (const auto& track : result.tracks) {
+        out << track.name << ": ";
+        if (track.loop) {
+            out << "looped "
+                << audio::formatTime(loop::framesToSeconds(track.loop->frames.startFrame)) << " to "
+                << audio::formatTime(loop::framesToSeconds(track.loop->frames.endFrame)) << " ("
+                << loop::describeSeam(track.loop->seam) << ")";
+        } else {
+            out << "queued";
+        }
+        if (track.loudnessLufs) {
+            char text[64];
+            std::snprintf(text, sizeof text, ", %.1f LUFS, true peak %.1f dBTP",
+                          *track.loudnessLufs, track.truePeakDb.value_or(0));
+            out << text;
+        }
+        if (track.loweredForPeak) out << ", lowered below the pack's loudness for the true peak";
+        out << '\n';
+    }
+    out << result.tracks.size() << (result.tracks.size() == 1 ? " track" : " tracks") << " of "
+        << music << " replaced; `corvan-cli restore --all` gives the game's back\n";
     return 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -31,6 +32,14 @@ int findMusicFolders(const SoundtrackPlaces& places, std::ostream& out, std::ost
 // the folder cannot be read.
 int showTrackStatus(const std::string& folder, bool json, platform::FileSystem& files,
                     const SoundtrackPlaces& places, std::ostream& out, std::ostream& err);
+
+// `soundtrack apply`: the pack's tracks prepared and put in place in the music folder `folder`
+// (the one found when empty), all or nothing; with `dryRun` only the plan. Returns 0, 1 when
+// the pack is refused or a track fails, 2 when no folder or several are found and none is
+// given, 128 + N when signal N stopped it.
+int applyPackTo(const std::string& packPath, const std::string& folder, bool dryRun,
+                platform::FileSystem& files, const std::function<int()>& stopSignal,
+                const SoundtrackPlaces& places, std::ostream& out, std::ostream& err);
 
 // `soundtrack originals`: the game's tracks kept, with their folders and sizes; `prune`
 // forgets those whose folder is gone. Returns 0.

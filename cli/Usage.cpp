@@ -20,7 +20,8 @@ constexpr const char* kUsage =
     "       corvan-cli preview [--loop START END] [--seconds N] [--overwrite] SOURCE "
     "OUTPUT.wav\n"
     "       corvan-cli restore TRACK... | --all DIR\n"
-    "       corvan-cli soundtrack find | status [--json] DIR | originals [--json] [--prune]\n";
+    "       corvan-cli soundtrack find | status [--json] DIR | apply [--dry-run] PACK [DIR] | "
+    "originals [--json] [--prune]\n";
 
 }  // namespace
 

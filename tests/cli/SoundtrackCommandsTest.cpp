@@ -1,13 +1,18 @@
 // corvan-cli's soundtrack commands on a made-up game in the test's own folder: the game's
 // tracks kept and given back, the folder's states, the game found.
 
+#include "audio/Signals.h"
 #include "platform/PosixFileSystem.h"
+#include "platform/TerminationSignals.h"
 #include "support/CliRun.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <sndfile.h>
+#include <csignal>
 #include <filesystem>
+#include <map>
 
 namespace corvan::test {
 namespace {
@@ -26,8 +31,33 @@ protected:
         writeFile(dir.path("other.wav"), gameReadyWav(40000));
     }
 
-    CliRun cli(const std::vector<std::string>& arguments) {
-        return runCliInProcess(arguments, posix, nullptr, false, places);
+    CliRun cli(const std::vector<std::string>& arguments,
+               const platform::TerminationSignals* signals = nullptr) {
+        return runCliInProcess(arguments, posix, signals, false, places);
+    }
+
+    // Every file of the music folder with its bytes.
+    std::map<std::string, Bytes> folder() const {
+        std::map<std::string, Bytes> files;
+        for (const auto& entry : fs::directory_iterator(music))
+            files[entry.path().filename().string()] = readFile(entry.path().string());
+        return files;
+    }
+
+    // A pack beside two recordings (sines of 6 s, one at 44.1 kHz mono) for two tracks.
+    std::string pack(const std::string& second = "b.wav") {
+        fs::create_directories(dir.path("pack"));
+        EXPECT_TRUE(writeSine(dir.path("pack/a.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 44100, 1,
+                              6.0, 440, -20));
+        EXPECT_TRUE(writeSine(dir.path("pack/b.wav"), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 22050, 2,
+                              6.0, 660, -10));
+        const std::string text =
+            "loudness = -20\n[[track]]\nreplace = \"TRACK01.IMC\"\n"
+            "recording = \"a.wav\"\nkind = \"looped\"\nloop = [1, 5]\n"
+            "[[track]]\nreplace = \"track02.imc\"\nrecording = \"" +
+            second + "\"\nkind = \"queued\"\n";
+        writeFile(dir.path("pack/pack.toml"), Bytes(text.begin(), text.end()));
+        return dir.path("pack/pack.toml");
     }
 
     TempDir dir;
@@ -74,6 +104,45 @@ TEST_F(SoundtrackCommands, TheGamesTracksComeBackByteForByteAfterAnyNumberOfRepl
     const CliRun found = cli({"soundtrack", "find"});
     EXPECT_EQ(found.status, 0);
     EXPECT_EQ(found.out, fs::canonical(music).string() + "\n");
+}
+
+TEST_F(SoundtrackCommands, APackGoesInAllOrNothing) {
+    const std::map<std::string, Bytes> before = folder();
+    // A recording that is no recording: the other track is made, then all is undone.
+    const std::string noisy = pack("noise.wav");
+    writeFile(dir.path("pack/noise.wav"), patternBytes(5000));
+    const CliRun broken = cli({"soundtrack", "apply", noisy, music});
+    EXPECT_EQ(broken.status, 1);
+    EXPECT_NE(broken.err.find("line 7, TRACK02.IMC"), std::string::npos) << broken.err;
+    EXPECT_EQ(folder(), before);
+    EXPECT_EQ(cli({"soundtrack", "apply", "--dry-run", pack(), music}).status, 0);
+    EXPECT_EQ(folder(), before);
+    for (const int signal : {SIGINT, SIGTERM}) {
+        platform::TerminationSignals signals;
+        std::raise(signal);
+        EXPECT_EQ(cli({"soundtrack", "apply", pack(), music}, &signals).status, 128 + signal);
+        EXPECT_EQ(folder(), before);
+    }
+
+    // Applied twice, each track is the pack's; the game's come back byte for byte.
+    for (int run = 0; run < 2; ++run) {
+        const CliRun applied = cli({"soundtrack", "apply", pack(), music});
+        ASSERT_EQ(applied.status, 0) << applied.err;
+        EXPECT_NE(applied.out.find("track01.imc: looped "), std::string::npos) << applied.out;
+        EXPECT_NE(applied.out.find("TRACK02.IMC: queued, -20.0 LUFS"), std::string::npos);
+    }
+    // The loop lands as long as the pack asks, both ends moved together at most 70 ms.
+    const CliRun status = cli({"soundtrack", "status", "--json", music});
+    const std::size_t at =
+        status.out.find(R"("loop_start_seconds":)", status.out.find(R"("name":"track01.imc")"));
+    ASSERT_NE(at, std::string::npos) << status.out;
+    const double start = std::stod(status.out.substr(at + 21));
+    const double end =
+        std::stod(status.out.substr(status.out.find(R"("loop_end_seconds":)", at) + 19));
+    EXPECT_NEAR(start, 1.0, 0.07);
+    EXPECT_NEAR(end - start, 4.0, 0.5 / 22050);
+    EXPECT_EQ(cli({"restore", "--all", music}).status, 0);
+    for (const auto& [name, bytes] : before) EXPECT_EQ(readFile(music + "/" + name), bytes) << name;
 }
 
 }  // namespace
