@@ -2,7 +2,7 @@
 # make test  install what is missing, build, check the formatting and run every test
 # make demo  convert a recording with corvan-cli into both kinds of music file, and
 #            check and prepare a 44.1 kHz mono one
-# make bench the conversion against a plain copy, preparing against sox, loop
+# make bench the conversion against a plain copy, preparing against sox, a music pack, loop
 #            suggestions, the windows against bare Qt
 # make test-sanitizers  the whole suite built with AddressSanitizer and UBSan
 # make fuzz  each fuzz target for FUZZ_SECONDS (60); make fuzz-smoke for 10 s each
@@ -65,6 +65,7 @@ bench: build
 	$(BUILD)/bench/corvan-bench
 	$(BUILD)/bench/corvan-audio-bench
 	$(BUILD)/bench/corvan-loop-bench
+	$(BUILD)/bench/corvan-pack-bench
 	@if [ -n "$$DISPLAY" ]; then $(BUILD)/bench/corvan-ui-bench; \
 	  else xvfb-run -a -s "-screen 0 1024x768x24" $(BUILD)/bench/corvan-ui-bench; fi
 
