@@ -1,6 +1,8 @@
+#include "platform/Environment.h"
 #include "platform/PosixDirectories.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
+#include "soundtrack/OriginalsStore.h"
 #include "ui/controls/Volumes.h"
 #include "ui/tools/ToolWindowFactory.h"
 #include "ui/windows/ApplicationFont.h"
@@ -57,9 +59,17 @@ int main(int argc, char** argv) {
     corvan::platform::PosixDirectories directories;
     corvan::ui::VolumeTable volumes = corvan::ui::VolumeTable::fromSystem(directories);
     corvan::ui::ToolWindowFactory tools;
+    // The game's own tracks are kept under the desktop's data folder.
+    using corvan::platform::environmentVariable;
+    const std::string home = environmentVariable("HOME").value_or("");
+    const std::string dataHome =
+        environmentVariable("XDG_DATA_HOME")
+            .value_or(home.empty() ? std::string() : home + "/.local/share");
+    corvan::soundtrack::OriginalsStore originals(
+        dataHome.empty() ? std::string() : corvan::soundtrack::OriginalsStore::rootIn(dataHome));
     corvan::ui::frmMain main(
         corvan::ui::Services{files, directories, user, volumes, directories.programDirectory(),
-                             [] { QCoreApplication::exit(0); }, &tools},
+                             [] { QCoreApplication::exit(0); }, &tools, &originals},
         arguments);
     main.show();
     main.activateWindow();  // also where no window manager gives new windows the focus

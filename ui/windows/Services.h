@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/OriginalsKeeper.h"
+
 #include "engine/UserInterface.h"
 #include "platform/Directories.h"
 #include "platform/FileSystem.h"
@@ -24,6 +26,8 @@ struct Services {
     std::function<void()> endProgram;
     // What the Tools menu opens; null where nothing opens.
     ToolWindows* tools;
+    // Keeps the game's own track before its first replacement; null keeps nothing.
+    OriginalsKeeper* originals = nullptr;
 };
 
 }  // namespace corvan::ui

@@ -24,6 +24,7 @@
 #include <QPixmap>
 #include <QRadioButton>
 #include <QStyle>
+#include <QToolTip>
 #include <QWindow>
 
 #include <optional>
@@ -341,6 +342,11 @@ void frmMain::hintSourceFormat() {
     if (srcFile_->fileName().empty()) return;
     srcFile_->markSelected(style()->standardIcon(QStyle::SP_MessageBoxWarning),
                            hint_ ? QString::fromStdString(*hint_) : QString());
+}
+
+void frmMain::showNotice(const QString& text) {
+    constexpr int kShownMs = 15000;
+    QToolTip::showText(mapToGlobal(QPoint(0, height())), text, this, {}, kShownMs);
 }
 
 bool frmMain::selectSourceFile(const std::string& path) {

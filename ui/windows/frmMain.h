@@ -78,6 +78,10 @@ public:
     frmSave* saveDialog() const;
     frmAbout* aboutWindow() const;
 
+    // Shows `text` beside the window for a while, without a box to dismiss: what the user may
+    // want to know but need not answer.
+    void showNotice(const QString& text);
+
 signals:
     // The source file, the music type or a slider (its thumb, while dragged) moved.
     void loopChanged();

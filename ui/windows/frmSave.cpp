@@ -115,9 +115,12 @@ void frmSave::btnOK_Click() {
         services.user.messageBox(sourcePath + " " + targetPath, MessageStyle::Plain);
 
     ImcBuilder builder(services.files, services.user, main_);
-    const ReplacementResult result = replaceTrack(builder, services.files, services.user,
-                                                  sourcePath, targetPath, OriginalTrack::Required);
+    const ReplacementResult result =
+        replaceTrack(builder, services.files, services.user, sourcePath, targetPath,
+                     OriginalTrack::Required, services.originals);
     if (result.error) services.user.messageBox(result.error->describe(), MessageStyle::Error);
+    // Never a box of its own: the specified flow goes on as it is.
+    if (result.originalNotKept) main_.showNotice(QString::fromStdString(*result.originalNotKept));
     // After a failed backup step nothing has changed: the user can pick another file or
     // cancel. After a conversion, failed or not, the dialog is done.
     if (result.outcome == ReplacementResult::Outcome::BackupFailed) return;
