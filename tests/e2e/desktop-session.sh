@@ -346,7 +346,7 @@ app_pid=
 # loop, read back, must be the suggestion's frames as corvan-cli suggest-loop finds them.
 mkdir -p "$work/loops"
 for n in A3 E4 C4 G4; do
-    sox -n -r 22050 -c 2 -b 16 "$work/note-$n.wav" synth 0.4597 pluck "$n" vol 0.5
+    sox -R -n -r 22050 -c 2 -b 16 "$work/note-$n.wav" synth 0.4597 pluck "$n" vol 0.5
 done
 sox "$work"/note-{A3,E4,C4,G4}.wav "$work/phrase.wav"
 sox "$work/phrase.wav" "$work/loops/phrase.wav" repeat 5
@@ -386,7 +386,6 @@ done
 start=${BASH_REMATCH[1]}
 end=${BASH_REMATCH[2]}
 copy="$work/loops/phrase (looped).wav"
-[ -f "$copy" ] || fail "no padded copy was written"
 sleep 0.3
 shot loop-window
 keys Escape                 # the Loop window goes; the main window is active again

@@ -32,7 +32,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace corvan::ui {
 
@@ -45,12 +44,6 @@ QString timeText(std::int64_t frames) {
 // A time with its frame, as corvan-cli prints frames.
 QString timeAndFrame(std::int64_t frames) {
     return QStringLiteral("%1 (%2)").arg(timeText(frames)).arg(frames);
-}
-
-QString seamText(const loop::SeamQuality& seam) {
-    char numbers[64];
-    std::snprintf(numbers, sizeof numbers, " (splice %.2f dB, step %.2f)", seam.splice, seam.step);
-    return QString::fromStdString(loop::describeSeam(seam) + numbers);
 }
 
 // The game-ready samples of a recording: its own, or those of its prepared copy, made into
@@ -96,10 +89,11 @@ LoopWindow::LoopWindow(MainWindowLink& main) : main_(main) {
     progress_->setValue(0);
     progress_->setTextVisible(false);
     list_ = named(new QTreeWidget(this), "suggestions");
-    list_->setColumnCount(5);
+    list_->setColumnCount(7);
     list_->setHeaderLabels({QStringLiteral("Start"), QStringLiteral("End"),
-                            QStringLiteral("Length"), QStringLiteral("Copy"),
-                            QStringLiteral("Seam")});
+                            QStringLiteral("Length"), QStringLiteral("Seam"),
+                            QStringLiteral("Splice"), QStringLiteral("Step"),
+                            QStringLiteral("Copy")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->header()->setStretchLastSection(true);
@@ -353,16 +347,18 @@ void LoopWindow::suggestFinished(std::optional<Suggestions> result) {
         item->setText(0, timeAndFrame(l.frames.startFrame));
         item->setText(1, timeAndFrame(l.frames.endFrame));
         item->setText(2, timeText(l.frames.lengthFrames()));
-        item->setText(3, !s.needsCopy          ? QStringLiteral("-")
+        item->setText(3, QString::fromStdString(loop::describeSeam(l.seam)));
+        item->setText(4, QStringLiteral("%1 dB").arg(l.seam.splice, 0, 'f', 2));
+        item->setText(5, QString::number(l.seam.step, 'f', 2));
+        item->setText(6, !s.needsCopy          ? QStringLiteral("-")
                          : l.paddingFrames > 0 ? QStringLiteral("padded")
                                                : QStringLiteral("prepared"));
-        item->setText(4, seamText(l.seam));
-        item->setToolTip(3, s.needsCopy ? QStringLiteral("The sliders reach this loop exactly "
+        item->setToolTip(6, s.needsCopy ? QStringLiteral("The sliders reach this loop exactly "
                                                          "in a copy that Apply offers to write.")
                                         : QStringLiteral("The sliders reach this loop exactly "
                                                          "in this file."));
     }
-    for (int column = 0; column < 4; ++column) list_->resizeColumnToContents(column);
+    for (int column = 0; column < 6; ++column) list_->resizeColumnToContents(column);
     if (suggestions_.empty()) {
         note_->setText(QStringLiteral("No loop long enough was found in this recording."));
     } else {
