@@ -64,7 +64,17 @@ std::string time(std::int64_t frames) {
 // A song of 12 s at 22,050 Hz in stereo, game-ready, beside a main window.
 class LoopWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(writePhrases(song, 22050, 2)); }
+    void SetUp() override {
+        ASSERT_TRUE(writePhrases(song, 22050, 2));
+        // The window's scratch files (the seam, a prepared copy) stay in the test's folder.
+        fs::create_directory(dir.path("tmp"));
+        qputenv("TMPDIR", QByteArray::fromStdString(dir.path("tmp")));
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_TRUE(dir.names("tmp").empty()) << "the window leaves nothing behind";
+        hadTmpdir ? qputenv("TMPDIR", tmpdir) : qunsetenv("TMPDIR");
+    }
     LoopWindow& open() {
         window = std::make_unique<LoopWindow>(main);
         window->show();
@@ -90,6 +100,8 @@ protected:
                   QStringLiteral("Loop - start %1, end %2").arg(sliders.start).arg(sliders.end));
     }
 
+    const bool hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray tmpdir = qgetenv("TMPDIR");
     test::TempDir dir;
     const std::string song = dir.path("song.wav");
     test::FakeMainWindow main;
@@ -275,6 +287,7 @@ TEST_F(LoopWindowTest, TheSeamPlayedIsWhatPreviewWritesForTheSliders) {
     open();
     const std::optional<QString> seam = window->writeSeam();
     ASSERT_TRUE(seam.has_value());
+    EXPECT_EQ(seam->toStdString().rfind(dir.path("tmp/"), 0), 0u) << seam->toStdString();
     const std::string preview = dir.path("preview.wav");
     loop::writeSeamPreview(song, loop::loopFramesFor(bytes, 9000, 25000), preview);
     EXPECT_EQ(test::readFile(seam->toStdString()), test::readFile(preview));
