@@ -10,5 +10,9 @@ namespace corvan::audio {
 // or another recording is never proposed for replacement. Never the source itself.
 std::string freePreparedName(const std::string& source,
                              const std::function<bool(const std::string&)>& taken);
+// The same for a copy that says another thing of itself: "NAME (LABEL).wav", "NAME (LABEL
+// 2).wav", ...
+std::string freeCopyName(const std::string& source, const std::string& label,
+                         const std::function<bool(const std::string&)>& taken);
 
 }  // namespace corvan::audio

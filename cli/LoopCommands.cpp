@@ -91,13 +91,7 @@ std::vector<loop::LandedLoop> landedLoops(const loop::GameSamples& samples,
                                           const loop::LoopSearchOptions& search, bool anyFrame) {
     loop::LandingOptions landing;
     landing.wholeFramesOnly = !anyFrame;
-    // A few more than asked for: a loop that lands badly gives way to the next.
-    loop::LoopSearchOptions wider = search;
-    wider.count = search.count + 3;
-    std::vector<loop::LandedLoop> landed =
-        loop::landLoops(samples, loop::findLoops(samples, wider), landing);
-    if (landed.size() > static_cast<std::size_t>(search.count)) landed.resize(search.count);
-    return landed;
+    return loop::findLandedLoops(samples, search, landing);
 }
 
 std::string describeLanding(const loop::LandedLoop& s) {

@@ -41,6 +41,16 @@ std::vector<LandedLoop> landLoops(const GameSamples& samples, const std::vector<
     return landed;
 }
 
+std::vector<LandedLoop> findLandedLoops(const GameSamples& samples, const LoopSearchOptions& search,
+                                        const LandingOptions& landing) {
+    LoopSearchOptions wider = search;
+    wider.count = search.count + 3;
+    std::vector<LandedLoop> landed = landLoops(samples, findLoops(samples, wider), landing);
+    if (landed.size() > static_cast<std::size_t>(std::max(0, search.count)))
+        landed.resize(static_cast<std::size_t>(std::max(0, search.count)));
+    return landed;
+}
+
 PaddingChoice writeLandedCopy(const std::string& gameWavPath, const GameSamples& samples,
                               const Landing& landing, const std::string& outputPath) {
     const PaddingChoice choice = choosePaddingFill(samples, landing.frames.lengthFrames());

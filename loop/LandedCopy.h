@@ -20,6 +20,11 @@ struct LandedLoop {
 std::vector<LandedLoop> landLoops(const GameSamples& samples, const std::vector<FoundLoop>& loops,
                                   LandingOptions options = {});
 
+// The `search.count` best loops of a recording, found and landed: a few more are looked for,
+// so that a loop that lands badly gives way to the next.
+std::vector<LandedLoop> findLandedLoops(const GameSamples& samples, const LoopSearchOptions& search,
+                                        const LandingOptions& landing = {});
+
 // Writes the copy of the game-ready WAV `gameWavPath` (whose samples are `samples`) padded for
 // `landing`, the padding filled as choosePaddingFill finds best. Throws AudioError.
 PaddingChoice writeLandedCopy(const std::string& gameWavPath, const GameSamples& samples,

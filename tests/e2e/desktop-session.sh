@@ -3,7 +3,7 @@
 # it as a person would, with the keyboard and the mouse: a looped conversion, Enter that
 # must replace nothing, every way out of both secondary windows, a folder that went away
 # between two saves, debug mode, a recording prepared through Tools > Prepare Audio, and a
-# loop suggested and applied in Tools > Loop.
+# loop suggested in Tools > Loop and applied in a padded copy.
 # Checks the files left on disk after each step.
 #   desktop-session.sh CORVAN CORVAN_CLI [SCREENSHOT_DIR]
 set -euo pipefail
@@ -340,15 +340,22 @@ cmp "$work/expected-prepared.imc" "$work/Game/Music/track.imc" ||
 keys ctrl+x
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
-# Tools > Loop, all by keyboard: suggestions for a phrase of four notes played six times,
-# the first applied with Enter, then saved as looped music. The window's title shows the
-# slider values it set, and the track must be the one corvan-cli writes for them.
+# Tools > Loop, all by keyboard: suggestions for a phrase of four notes played six times, at
+# a length that is no whole number of the sliders' steps; the best, which needs padding,
+# applied with Enter and its copy accepted, then saved as looped music. The saved track's
+# loop, read back, must be the suggestion's frames as corvan-cli suggest-loop finds them.
 mkdir -p "$work/loops"
 for n in A3 E4 C4 G4; do
-    sox -n -r 22050 -c 2 -b 16 "$work/note-$n.wav" synth 0.5 pluck "$n" vol 0.5
+    sox -R -n -r 22050 -c 2 -b 16 "$work/note-$n.wav" synth 0.4597 pluck "$n" vol 0.5
 done
 sox "$work"/note-{A3,E4,C4,G4}.wav "$work/phrase.wav"
 sox "$work/phrase.wav" "$work/loops/phrase.wav" repeat 5
+"$cli" suggest-loop --json "$work/loops/phrase.wav" >"$work/suggested.json" ||
+    fail "corvan-cli suggest-loop found no loop"
+[ "$(jq '.suggestions[0].needs_padding' "$work/suggested.json")" = true ] ||
+    fail "the best loop needs no padding: $(cat "$work/suggested.json")"
+want_start=$(jq '.suggestions[0].start_frame' "$work/suggested.json")
+want_end=$(jq '.suggestions[0].end_frame' "$work/suggested.json")
 cd "$work/loops"
 "$work/Game/corvan" 2>>"$work/app.log" &
 app_pid=$!
@@ -360,33 +367,49 @@ loopwin=$(wait_window "Loop")
 expect_beside "$main" "$loopwin" "Loop"
 keys Return                 # Suggest, which has the focus
 # The list takes the focus with the best suggestion chosen once the search is over; Enter
-# applies it, which also selects Continuous Replay.
-title=
+# applies it, which asks to write the padded copy.
+# (On a slow machine a Return meant for the list may answer the question.)
 for _ in $(seq 40); do
-    title=$(xdotool search --onlyvisible --name '^Loop - start ' getwindowname 2>/dev/null | head -1) &&
-        [ -n "$title" ] && break
+    xdotool search --onlyvisible --name '^Looped Copy$' >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --name '^Loop - start ' >/dev/null 2>&1 && break
     keys Return
     sleep 0.2
+done
+if xdotool search --onlyvisible --name '^Looped Copy$' >/dev/null 2>&1; then
+    wait_window "Looped Copy" >/dev/null
+    shot looped-copy-question
+    keys Return             # Yes, the default: write it, select it and set the loop
+fi
+title=
+for _ in $(seq 100); do
+    title=$(xdotool search --onlyvisible --name '^Loop - start ' getwindowname 2>/dev/null | head -1) &&
+        [ -n "$title" ] && break
+    sleep 0.1
 done
 [[ "$title" =~ ^Loop\ -\ start\ ([0-9]+),\ end\ ([0-9]+)$ ]] || fail "no loop was applied (\"$title\")"
 start=${BASH_REMATCH[1]}
 end=${BASH_REMATCH[2]}
-[ "$start" -lt "$end" ] || fail "the applied loop runs from $start to $end"
+copy="$work/loops/phrase (looped).wav"
 sleep 0.3
 shot loop-window
 keys Escape                 # the Loop window goes; the main window is active again
 wait_gone "Loop - start $start, end $end"
 expect_main_active "after Loop"
-keys ctrl+s
+keys ctrl+s                 # the copy is selected, with Continuous Replay and the loop
 wait_window "Save IMC File..." >/dev/null
 keys shift+Tab Down Return Tab Tab Down Tab Return  # Music, track.imc, OK
 wait_window "Corvan" >/dev/null
 keys Return                 # dismiss "Save Successful."
 wait_gone "Save IMC File..."
-"$cli" convert --loop "$start" "$end" "$work/loops/phrase.wav" "$work/expected-loop.imc" >/dev/null
+"$cli" convert --loop "$start" "$end" "$copy" "$work/expected-loop.imc" >/dev/null
 cmp "$work/expected-loop.imc" "$work/Game/Music/track.imc" ||
-    fail "the track is not the looped one for the suggestion $start to $end"
+    fail "the track is not the padded copy looped from $start to $end"
+"$cli" inspect --json "$work/Game/Music/track.imc" >"$work/saved.json"
+got_start=$((($(jq '.loopStartWavByte' "$work/saved.json") - 44) / 4))
+got_end=$((($(jq '.loopEndWavByte' "$work/saved.json") - 44) / 4))
+[ "$got_start $got_end" = "$want_start $want_end" ] ||
+    fail "the saved loop runs over frames $got_start to $got_end, not $want_start to $want_end"
 keys ctrl+x
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
-echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode, Prepare Audio and a suggested loop"
+echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode, Prepare Audio and a suggested loop in a padded copy"

@@ -1,8 +1,10 @@
+#include "audio/AudioCheck.h"
 #include "audio/AudioPreparer.h"
 #include "audio/Signals.h"
 #include "audio/Wording.h"
+#include "loop/LandedCopy.h"
 #include "loop/LoopPosition.h"
-#include "loop/LoopSuggester.h"
+#include "loop/SeamPreview.h"
 #include "support/FakeMainWindow.h"
 #include "support/TempDir.h"
 #include "support/UiFixture.h"
@@ -13,15 +15,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QAudioDevice>
 #include <QLabel>
 #include <QMediaDevices>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -34,13 +40,16 @@ namespace fs = std::filesystem;
 
 constexpr int kWav16 = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 
-// A phrase of four notes, two seconds long, played six times.
+// A phrase of four notes with a tick on each, 40517 frames long at 22,050 Hz: no whole
+// number of the sliders' steps, so that its loops need padding.
+constexpr std::int64_t kPhrase = 40517;
 double phrase(std::int64_t frame, int rate) {
     static const double notes[] = {220, 330, 262, 392};
-    const double t = static_cast<double>(frame) / rate;
-    const double inNote = std::fmod(t, 0.5);
-    const double hz = notes[static_cast<int>(std::fmod(t, 2.0) / 0.5)];
-    return 0.3 * std::exp(-4 * inNote) * std::sin(2 * std::numbers::pi * hz * inNote);
+    const double at = std::fmod(static_cast<double>(frame) * 22050 / rate, kPhrase);
+    const int note = static_cast<int>(at / (kPhrase / 4.0));
+    const double t = (at - note * (kPhrase / 4.0)) / 22050;
+    return 0.3 * std::exp(-4 * t) * std::sin(2 * std::numbers::pi * notes[note] * t) +
+           0.1 * std::exp(-60 * t) * std::sin(2 * std::numbers::pi * 1800 * t);
 }
 
 bool writePhrases(const std::string& path, int rate, int channels) {
@@ -55,7 +64,17 @@ std::string time(std::int64_t frames) {
 // A song of 12 s at 22,050 Hz in stereo, game-ready, beside a main window.
 class LoopWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(writePhrases(song, 22050, 2)); }
+    void SetUp() override {
+        ASSERT_TRUE(writePhrases(song, 22050, 2));
+        // The window's scratch files (the seam, a prepared copy) stay in the test's folder.
+        fs::create_directory(dir.path("tmp"));
+        qputenv("TMPDIR", QByteArray::fromStdString(dir.path("tmp")));
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_TRUE(dir.names("tmp").empty()) << "the window leaves nothing behind";
+        hadTmpdir ? qputenv("TMPDIR", tmpdir) : qunsetenv("TMPDIR");
+    }
     LoopWindow& open() {
         window = std::make_unique<LoopWindow>(main);
         window->show();
@@ -68,7 +87,11 @@ protected:
     std::string text(const char* label) const { return part(label)->text().toStdString(); }
     bool waitIdle() const {
         return QTest::qWaitFor(
-            [this] { return !window->isSuggesting() && !window->isReadingWaveform(); }, 60000);
+            [this] {
+                return !window->isSuggesting() && !window->isReadingWaveform() &&
+                       !window->isWritingCopy();
+            },
+            60000);
     }
     void expectShows(const loop::LoopFrames& loop, ui::LoopSliders sliders) const {
         EXPECT_EQ(text("start"), time(loop.startFrame)) << sliders.start;
@@ -77,6 +100,8 @@ protected:
                   QStringLiteral("Loop - start %1, end %2").arg(sliders.start).arg(sliders.end));
     }
 
+    const bool hadTmpdir = qEnvironmentVariableIsSet("TMPDIR");
+    const QByteArray tmpdir = qgetenv("TMPDIR");
     test::TempDir dir;
     const std::string song = dir.path("song.wav");
     test::FakeMainWindow main;
@@ -141,7 +166,16 @@ TEST_F(LoopWindowTest, FollowsTheSlidersTheMusicTypeAndTheSelection) {
     ASSERT_TRUE(waitIdle());
 }
 
-TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
+// Answers the box the next apply asks.
+void answerNextBox(QMessageBox::StandardButton answer) {
+    QTimer::singleShot(0, [answer] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->button(answer)->click();
+    });
+}
+
+TEST_F(LoopWindowTest, SuggestionsAreWholePhrasesAppliedInThisFileOrInAPaddedCopy) {
+    const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
     main.select(song);
     open();
     part<QPushButton>("suggest")->click();
@@ -149,42 +183,65 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
     EXPECT_FALSE(part<QPushButton>("apply")->isEnabled());
     ASSERT_TRUE(waitIdle());
 
-    const std::vector<loop::LoopSuggestion>& found = window->suggestions();
+    const std::vector<LoopWindow::Suggestion> found = window->suggestions();
     ASSERT_FALSE(found.empty());
     auto* list = part<QTreeWidget>("suggestions");
     ASSERT_EQ(list->topLevelItemCount(), static_cast<int>(found.size()));
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const auto* item = list->topLevelItem(static_cast<int>(i));
-        EXPECT_EQ(item->text(0).toStdString(), time(found[i].frames.startFrame));
-        EXPECT_EQ(item->text(2).toStdString(), time(found[i].frames.lengthFrames()));
-        EXPECT_EQ(item->text(3).toStdString(), found[i].words);
-        EXPECT_TRUE(found[i].frames.onWholeFrames()) << "a jump must not split a frame";
-    }
     EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
-
-    // Enter, Apply and a double click each set it, queued music included.
-    const int last = static_cast<int>(found.size()) - 1;
-    const struct {
-        const char* how;
-        int row;
-    } cases[] = {{"enter", 0}, {"apply", last}, {"double", 0}, {"enter", last}};
-    for (const auto& c : cases) {
-        main.setLoopTo({0, 0}, false);
-        list->setCurrentItem(list->topLevelItem(c.row));
-        const std::string how = c.how;
-        if (how == "enter") {
-            QTest::keyClick(list, Qt::Key_Return);
-        } else if (how == "apply") {
-            part<QPushButton>("apply")->click();
-        } else {
-            emit list->itemActivated(list->topLevelItem(c.row), 0);
-        }
-        const loop::LoopSuggestion& s = found[static_cast<std::size_t>(c.row)];
-        EXPECT_TRUE(main.looped) << how;
-        EXPECT_EQ(main.sliders.start, s.startSlider) << how;
-        EXPECT_EQ(main.sliders.end, s.endSlider) << how;
-        expectShows(s.frames, {s.startSlider, s.endSlider});
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const loop::Landing& l = found[i].loop.landing;
+        const auto* item = list->topLevelItem(static_cast<int>(i));
+        EXPECT_EQ(l.frames.lengthFrames() % kPhrase, 0) << l.frames.startFrame;
+        EXPECT_EQ(item->text(0).toStdString(),
+                  time(l.frames.startFrame) + " (" + std::to_string(l.frames.startFrame) + ")");
+        EXPECT_EQ(item->text(2).toStdString(), time(l.frames.lengthFrames()));
+        EXPECT_EQ(item->text(3).toStdString(), loop::describeSeam(l.seam));
+        EXPECT_EQ(item->text(6) == QStringLiteral("padded"), found[i].needsCopy);
+        EXPECT_EQ(found[i].needsCopy,
+                  l.paddingFrames > 0 ||
+                      loop::loopFramesFor(bytes, l.startSlider, l.endSlider) != l.frames);
     }
+    const auto padded =
+        std::find_if(found.begin(), found.end(), [](const auto& s) { return s.needsCopy; });
+    ASSERT_NE(padded, found.end()) << "the phrase is no whole number of steps";
+    const int row = static_cast<int>(padded - found.begin());
+    const loop::LoopFrames wanted = padded->loop.landing.frames;
+
+    // No changes nothing; the copy the main window is given with its loop otherwise.
+    const std::string copy = dir.path("song (looped).wav");
+    const std::string second = dir.path("song (looped 2).wav");
+    test::writeFile(copy, test::patternBytes(4));
+    list->setCurrentItem(list->topLevelItem(row));
+    answerNextBox(QMessageBox::No);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_FALSE(window->isWritingCopy() || fs::exists(second) || main.looped);
+    answerNextBox(QMessageBox::Yes);
+    part<QPushButton>("apply")->click();
+    ASSERT_TRUE(waitIdle());
+    EXPECT_EQ(fs::file_size(copy), 4u) << "a file of that name stays";
+    ASSERT_EQ(main.selected, second);
+    ASSERT_TRUE(main.looped);
+    EXPECT_EQ(loop::loopFramesFor(static_cast<std::int64_t>(fs::file_size(second)),
+                                  main.sliders.start, main.sliders.end),
+              wanted);
+    EXPECT_TRUE(audio::checkAudio(second).gameReady);
+    const test::Pcm16 source = test::readPcm16(song), looped = test::readPcm16(second);
+    EXPECT_EQ(looped.channel(0, 0, source.frames()), source.channel(0, 0, source.frames()));
+    EXPECT_NE(text("note").find("File > Save writes exactly this loop"), std::string::npos);
+
+    // In the copy the same loop needs nothing more, and is applied as it is.
+    part<QPushButton>("suggest")->click();
+    ASSERT_TRUE(waitIdle());
+    const auto again = std::find_if(window->suggestions().begin(), window->suggestions().end(),
+                                    [&](const auto& s) { return s.loop.landing.frames == wanted; });
+    ASSERT_NE(again, window->suggestions().end());
+    EXPECT_FALSE(again->needsCopy);
+    main.setLoopTo({0, 0}, false);
+    emit list->itemActivated(
+        list->topLevelItem(static_cast<int>(again - window->suggestions().begin())), 0);
+    EXPECT_TRUE(main.looped);
+    EXPECT_EQ(main.sliders.start, again->loop.landing.startSlider);
+    expectShows(wanted, main.sliders);
 
     // While the save dialog holds the main window, its loop stays as it is.
     main.setLoopTo({0, 32767}, false);
@@ -192,18 +249,27 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
     EXPECT_FALSE(window->applySuggestion(0));
     EXPECT_FALSE(main.looped);
     EXPECT_NE(text("note").find("Close the save dialog first"), std::string::npos);
-
-    // Suggestions belong to the file they were made for.
-    const std::string other = dir.path("other.wav");
-    ASSERT_TRUE(writePhrases(other, 22050, 2));
-    main.select(other);
-    EXPECT_TRUE(window->suggestions().empty());
-    EXPECT_EQ(list->topLevelItemCount(), 0);
-    EXPECT_FALSE(part<QPushButton>("apply")->isEnabled());
-    EXPECT_EQ(text("file"), "other.wav");
     EXPECT_FALSE(test::anyMessageBox());
 
-    // A close stops both runs under way, and what they found is not reported.
+    // Suggestions belong to the file they were made for. Those of a recording not yet
+    // game-ready are in its prepared copy, which the sliders reach only when written.
+    main.takesInput = true;
+    const std::string mono = dir.path("mono.wav");
+    ASSERT_TRUE(writePhrases(mono, 44100, 1));
+    main.select(mono);
+    EXPECT_TRUE(window->suggestions().empty());
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    part<QPushButton>("suggest")->click();
+    ASSERT_TRUE(waitIdle());
+    ASSERT_FALSE(window->suggestions().empty());
+    const loop::LoopFrames prepared = window->suggestions().front().loop.landing.frames;
+    answerNextBox(QMessageBox::Yes);
+    ASSERT_TRUE(window->applySuggestion(0));
+    ASSERT_TRUE(waitIdle());
+    ASSERT_EQ(main.selected, dir.path("mono (looped).wav"));
+    EXPECT_EQ(main.recording->loopFor(main.sliders.start, main.sliders.end), prepared);
+
+    // A close stops the run under way.
     part<QPushButton>("suggest")->click();
     ASSERT_TRUE(window->isSuggesting());
     window->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -213,7 +279,7 @@ TEST_F(LoopWindowTest, ASuggestionIsAppliedThroughTheMainWindow) {
     EXPECT_TRUE(window->suggestions().empty());
 }
 
-TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
+TEST_F(LoopWindowTest, TheSeamPlayedIsWhatPreviewWritesForTheSliders) {
     const auto bytes = static_cast<std::int64_t>(fs::file_size(song));
     main.select(song);
     // The seam is of the values, not of a thumb in motion.
@@ -221,15 +287,11 @@ TEST_F(LoopWindowTest, TheSeamPlayedIsTheLoopEndFollowedByTheLoopStart) {
     open();
     const std::optional<QString> seam = window->writeSeam();
     ASSERT_TRUE(seam.has_value());
-    const test::Pcm16 source = test::readPcm16(song);
-    const test::Pcm16 played = test::readPcm16(seam->toStdString());
-    const loop::LoopFrames loop = loop::loopFramesFor(bytes, 9000, 25000);
-    const std::int64_t before = 4 * 22050;  // both sides lie well inside the recording
-    ASSERT_EQ(played.frames(), 2 * before);
-    EXPECT_EQ(played.channel(0, 0, before), source.channel(0, loop.endFrame - before, before));
-    EXPECT_EQ(played.channel(1, before, before), source.channel(1, loop.startFrame, before));
+    EXPECT_EQ(seam->toStdString().rfind(dir.path("tmp/"), 0), 0u) << seam->toStdString();
+    const std::string preview = dir.path("preview.wav");
+    loop::writeSeamPreview(song, loop::loopFramesFor(bytes, 9000, 25000), preview);
+    EXPECT_EQ(test::readFile(seam->toStdString()), test::readFile(preview));
     ASSERT_TRUE(waitIdle());
-
     // Play seam says why it cannot play.
     auto* play = part<QPushButton>("playSeam");
     if (QMediaDevices::audioOutputs().isEmpty()) {

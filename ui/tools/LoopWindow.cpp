@@ -1,8 +1,13 @@
 #include "LoopWindow.h"
 
+#include "audio/AudioError.h"
+#include "audio/AudioPreparer.h"
+#include "audio/PreparedName.h"
 #include "audio/Wording.h"
 #include "loop/LoopPosition.h"
 #include "loop/SeamPreview.h"
+#include "platform/PathNames.h"
+#include "platform/TemporaryFile.h"
 #include "ui/controls/CommandButton.h"
 #include "ui/controls/Named.h"
 #include "ui/tools/WaveformView.h"
@@ -19,6 +24,7 @@
 #include <QLabel>
 #include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QShortcut>
 #include <QTreeWidget>
@@ -33,6 +39,25 @@ namespace {
 
 QString timeText(std::int64_t frames) {
     return QString::fromStdString(audio::formatTime(loop::framesToSeconds(frames)));
+}
+
+// A time with its frame, as corvan-cli prints frames.
+QString timeAndFrame(std::int64_t frames) {
+    return QStringLiteral("%1 (%2)").arg(timeText(frames)).arg(frames);
+}
+
+// The game-ready samples of a recording: its own, or those of its prepared copy, made into
+// `scratch` exactly as Prepare Audio makes it. Nothing when cancelled. Throws AudioError.
+std::optional<loop::GameSamples> gameSamplesOf(const std::string& path, bool gameReady,
+                                               const std::string& scratch,
+                                               const std::function<bool()>& cancelled) {
+    if (gameReady) return loop::GameSamples::read(path);
+    platform::TemporaryFile prepared(scratch);
+    if (prepared.error()) throw audio::AudioError(prepared.path(), prepared.error().message());
+    audio::PrepareOptions options;
+    options.shouldCancel = cancelled;
+    if (audio::prepareGameWav(path, prepared.path(), options).cancelled) return std::nullopt;
+    return loop::GameSamples::read(prepared.path());
 }
 
 QLabel* valueLabel(QWidget* parent, const char* name) {
@@ -64,9 +89,11 @@ LoopWindow::LoopWindow(MainWindowLink& main) : main_(main) {
     progress_->setValue(0);
     progress_->setTextVisible(false);
     list_ = named(new QTreeWidget(this), "suggestions");
-    list_->setColumnCount(4);
+    list_->setColumnCount(7);
     list_->setHeaderLabels({QStringLiteral("Start"), QStringLiteral("End"),
-                            QStringLiteral("Length"), QStringLiteral("Sounds")});
+                            QStringLiteral("Length"), QStringLiteral("Seam"),
+                            QStringLiteral("Splice"), QStringLiteral("Step"),
+                            QStringLiteral("Copy")});
     list_->setRootIsDecorated(false);
     list_->setUniformRowHeights(true);
     list_->header()->setStretchLastSection(true);
@@ -140,9 +167,11 @@ LoopWindow::~LoopWindow() = default;
 
 void LoopWindow::closeEvent(QCloseEvent* event) {
     if (player_ != nullptr) player_->stop();
-    // Both runs stop at their next check, so that closing the window is quick.
+    // The runs stop at their next check, so that closing the window is quick; a copy being
+    // written is finished.
     envelopeWork_.stop();
     suggestWork_.stop();
+    copyWork_.stop();
     event->accept();
     main_.returnFocus();
 }
@@ -268,14 +297,20 @@ void LoopWindow::suggest() {
     note_->setText(QStringLiteral("Listening for loops..."));
     progress_->setRange(0, 0);  // busy: the search has no steps to count
     suggestWork_.start(
-        [path = source_->path](QPromise<Suggestions>& promise) {
-            loop::SuggestOptions options;
-            // A jump inside a frame would land between the two channels' samples.
-            options.wholeFramesOnly = true;
-            options.shouldCancel = [&promise] { return promise.isCanceled(); };
+        [path = source_->path, gameReady = source_->gameReady,
+         scratch = scratch_.filePath(QStringLiteral("prepared.wav")).toStdString()](
+            QPromise<Suggestions>& promise) {
+            const auto cancelled = [&promise] { return promise.isCanceled(); };
             Suggestions result{path, {}, std::nullopt};
             try {
-                result.found = loop::suggestLoopsFor(path, options);
+                // Frames count in the copy the game plays, as corvan-cli suggest-loop counts
+                // them.
+                const std::optional<loop::GameSamples> samples =
+                    gameSamplesOf(path, gameReady, scratch, cancelled);
+                if (!samples) return result;
+                loop::LoopSearchOptions search;
+                search.shouldCancel = cancelled;
+                result.found = loop::findLandedLoops(*samples, search);
             } catch (const std::exception& error) {
                 result.error = error.what();
             }
@@ -298,15 +333,32 @@ void LoopWindow::suggestFinished(std::optional<Suggestions> result) {
         note_->setText(QStringLiteral("No suggestions: ") + QString::fromStdString(*result->error));
         return;
     }
-    suggestions_ = std::move(result->found);
-    for (const loop::LoopSuggestion& s : suggestions_) {
-        auto* item = new QTreeWidgetItem(list_);
-        item->setText(0, timeText(s.frames.startFrame));
-        item->setText(1, timeText(s.frames.endFrame));
-        item->setText(2, timeText(s.frames.lengthFrames()));
-        item->setText(3, QString::fromStdString(s.words));
+    for (loop::LandedLoop& found : result->found) {
+        const loop::Landing& l = found.landing;
+        // The sliders give the landing's frames in this very file only without padding, and
+        // only when its bytes are those the landing counted.
+        const bool reached = source_->gameReady && l.paddingFrames == 0 &&
+                             source_->loopFor(l.startSlider, l.endSlider) == l.frames;
+        suggestions_.push_back({std::move(found), !reached});
     }
-    for (int column = 0; column < 3; ++column) list_->resizeColumnToContents(column);
+    for (const Suggestion& s : suggestions_) {
+        const loop::Landing& l = s.loop.landing;
+        auto* item = new QTreeWidgetItem(list_);
+        item->setText(0, timeAndFrame(l.frames.startFrame));
+        item->setText(1, timeAndFrame(l.frames.endFrame));
+        item->setText(2, timeText(l.frames.lengthFrames()));
+        item->setText(3, QString::fromStdString(loop::describeSeam(l.seam)));
+        item->setText(4, QStringLiteral("%1 dB").arg(l.seam.splice, 0, 'f', 2));
+        item->setText(5, QString::number(l.seam.step, 'f', 2));
+        item->setText(6, !s.needsCopy          ? QStringLiteral("-")
+                         : l.paddingFrames > 0 ? QStringLiteral("padded")
+                                               : QStringLiteral("prepared"));
+        item->setToolTip(6, s.needsCopy ? QStringLiteral("The sliders reach this loop exactly "
+                                                         "in a copy that Apply offers to write.")
+                                        : QStringLiteral("The sliders reach this loop exactly "
+                                                         "in this file."));
+    }
+    for (int column = 0; column < 6; ++column) list_->resizeColumnToContents(column);
     if (suggestions_.empty()) {
         note_->setText(QStringLiteral("No loop long enough was found in this recording."));
     } else {
@@ -317,9 +369,13 @@ void LoopWindow::suggestFinished(std::optional<Suggestions> result) {
 }
 
 bool LoopWindow::applySuggestion(int row) {
-    if (row < 0 || row >= static_cast<int>(suggestions_.size())) return false;
-    const loop::LoopSuggestion& s = suggestions_[static_cast<std::size_t>(row)];
-    if (!main_.setLoop({s.startSlider, s.endSlider})) {
+    if (row < 0 || row >= static_cast<int>(suggestions_.size()) || isWritingCopy()) return false;
+    const Suggestion& s = suggestions_[static_cast<std::size_t>(row)];
+    if (s.needsCopy) {
+        writeCopy(s);
+        return isWritingCopy();
+    }
+    if (!main_.setLoop({s.loop.landing.startSlider, s.loop.landing.endSlider})) {
         note_->setText(
             QStringLiteral("Close the save dialog first: the loop is read from the "
                            "main window when the track is saved."));
@@ -328,10 +384,92 @@ bool LoopWindow::applySuggestion(int row) {
     return true;
 }
 
+bool LoopWindow::mayWriteCopy(const Suggestion& suggestion, const std::string& copy) {
+    const loop::Landing& l = suggestion.loop.landing;
+    const QString recording = QString::fromStdString(platform::fileNameOf(source_->path));
+    QString why =
+        l.paddingFrames > 0
+            ? QStringLiteral(
+                  "The sliders reach this loop exactly only in a copy of %1 "
+                  "with %2 s of padding after its music, which a loop "
+                  "never plays.")
+                  .arg(recording)
+                  .arg(loop::framesToSeconds(l.paddingFrames), 0, 'f', 3)
+            : QStringLiteral("This loop lies in the game-ready copy of %1.").arg(recording);
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Looped Copy"),
+                    why + QStringLiteral("\n\nWrite %1 beside it and select it in the main "
+                                         "window with this loop?")
+                              .arg(QString::fromStdString(platform::fileNameOf(copy))),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    offerNoMaximize(box);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void LoopWindow::writeCopy(const Suggestion& suggestion) {
+    const std::string copy = audio::freeCopyName(
+        source_->path, "looped",
+        [](const std::string& name) { return QFileInfo::exists(QString::fromStdString(name)); });
+    if (!mayWriteCopy(suggestion, copy)) return;
+    note_->setText(
+        QStringLiteral("Writing %1...").arg(QString::fromStdString(platform::fileNameOf(copy))));
+    progress_->setRange(0, 0);
+    copyWork_.start(
+        [path = source_->path, gameReady = source_->gameReady, copy,
+         landing = suggestion.loop.landing](QPromise<CopyWritten>&) {
+            CopyWritten written{copy, landing, std::nullopt};
+            try {
+                // A recording not game-ready is prepared beside the copy, then padded into it.
+                std::optional<platform::TemporaryFile> prepared;
+                std::string gameWav = path;
+                if (!gameReady) {
+                    prepared.emplace(copy);
+                    if (prepared->error())
+                        throw audio::AudioError(copy, prepared->error().message());
+                    gameWav = prepared->path();
+                    audio::prepareGameWav(path, gameWav);
+                }
+                loop::writeLandedCopy(gameWav, loop::GameSamples::read(gameWav), landing, copy);
+            } catch (const std::exception& error) {
+                written.error = error.what();
+            }
+            return written;
+        },
+        [this](std::optional<CopyWritten> written) { copyFinished(std::move(written)); });
+    updateButtons();
+}
+
+void LoopWindow::copyFinished(std::optional<CopyWritten> written) {
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    updateButtons();
+    if (!written) return;
+    const QString name = QString::fromStdString(platform::fileNameOf(written->copy));
+    if (written->error) {
+        note_->setText(QStringLiteral("Not written: ") + QString::fromStdString(*written->error));
+        return;
+    }
+    const loop::Landing& l = written->landing;
+    // The sliders go with the copy: set on another file they would give another loop.
+    const bool selected =
+        main_.selectSourceFile(written->copy) && main_.setLoop({l.startSlider, l.endSlider});
+    if (!selected) main_.rereadSourceFiles();
+    note_->setText(selected
+                       ? QStringLiteral("%1 is selected with the loop set: File > Save writes "
+                                        "exactly this loop.")
+                             .arg(name)
+                       : QStringLiteral("%1 is written. Close the save dialog, select it and set "
+                                        "the loop from %2 to %3.")
+                             .arg(name)
+                             .arg(l.startSlider)
+                             .arg(l.endSlider));
+}
+
 void LoopWindow::updateButtons() {
     const bool looped = main_.loopChosen();
     suggest_->setEnabled(source_.has_value() && !isSuggesting());
-    apply_->setEnabled(!isSuggesting() && list_->currentItem() != nullptr);
+    apply_->setEnabled(!isSuggesting() && !isWritingCopy() && list_->currentItem() != nullptr);
     QString why;
     if (!hasAudioOutput_) {
         why = QStringLiteral("No audio output device: the seam cannot be played here.");
@@ -347,10 +485,10 @@ void LoopWindow::updateButtons() {
 // What the game plays across the jump: a few seconds before the loop end, then the loop
 // start onwards.
 std::optional<QString> LoopWindow::writeSeam() {
-    if (!source_ || !source_->gameReady || !previewDir_.isValid()) return std::nullopt;
+    if (!source_ || !source_->gameReady || !scratch_.isValid()) return std::nullopt;
     const auto [startSlider, endSlider] = main_.loopSliders();
     const loop::LoopFrames loop = source_->loopFor(startSlider, endSlider);
-    const QString preview = previewDir_.filePath(QStringLiteral("seam.wav"));
+    const QString preview = scratch_.filePath(QStringLiteral("seam.wav"));
     try {
         loop::writeSeamPreview(source_->path, loop, preview.toStdString());
     } catch (const std::exception& error) {

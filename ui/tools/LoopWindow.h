@@ -1,6 +1,6 @@
 #pragma once
 
-#include "loop/LoopSuggester.h"
+#include "loop/LandedCopy.h"
 #include "ui/tools/BackgroundWork.h"
 #include "ui/tools/WaveformEnvelope.h"
 #include "ui/windows/LoopSource.h"
@@ -26,13 +26,21 @@ class WaveformView;
 class MainWindowLink;
 
 // Tools > Loop: the selected recording's waveform with the loop that the main window's
-// sliders make of it, following them as they move; suggestions of loops that sound
-// seamless, applied through the main window's own controls; the seam played to the ear.
+// sliders make of it, following them as they move; loops found to the sample, applied
+// through the main window's own controls (in a padded copy where the sliders cannot reach
+// them otherwise); the seam played as the game plays it.
 // It stands beside the main window and leaves it enabled.
 class LoopWindow : public QWidget {
     Q_OBJECT
 
 public:
+    // A loop found in the game-ready samples of the recording, and whether the sliders reach
+    // it only in a copy (padded, or prepared first).
+    struct Suggestion {
+        loop::LandedLoop loop;
+        bool needsCopy = false;
+    };
+
     explicit LoopWindow(MainWindowLink& main);
     ~LoopWindow() override;
 
@@ -40,10 +48,13 @@ public:
     void suggest();
     bool isSuggesting() const { return suggestWork_.isRunning(); }
     bool isReadingWaveform() const { return envelopeWork_.isRunning(); }
-    const std::vector<loop::LoopSuggestion>& suggestions() const { return suggestions_; }
+    bool isWritingCopy() const { return copyWork_.isRunning(); }
+    const std::vector<Suggestion>& suggestions() const { return suggestions_; }
 
     // Sets the main window's loop to the suggestion in `row` through its controls, so that
-    // its rules run as if the user had set it. False when the main window takes no input.
+    // its rules run as if the user had set it. One that needs a copy is asked about first;
+    // the copy is written in the background, then selected with the loop set. False when
+    // nothing was set or started.
     bool applySuggestion(int row);
 
     // Writes what the game plays across the jump of the main window's loop to a temporary
@@ -63,12 +74,20 @@ private:
     };
     struct Suggestions {
         std::string path;
-        std::vector<loop::LoopSuggestion> found;
+        std::vector<loop::LandedLoop> found;
+        std::optional<std::string> error;
+    };
+    struct CopyWritten {
+        std::string copy;
+        loop::Landing landing;
         std::optional<std::string> error;
     };
     void readWaveform();
     void envelopeRead(Envelope read);
     void suggestFinished(std::optional<Suggestions> result);
+    bool mayWriteCopy(const Suggestion& suggestion, const std::string& copy);
+    void writeCopy(const Suggestion& suggestion);
+    void copyFinished(std::optional<CopyWritten> written);
     void updateButtons();
     void playSeam();
 
@@ -88,17 +107,19 @@ private:
     QPushButton* close_ = nullptr;
 
     std::optional<LoopSource> source_;
-    std::vector<loop::LoopSuggestion> suggestions_;
+    std::vector<Suggestion> suggestions_;
 
     bool hasAudioOutput_ = false;
 
-    QTemporaryDir previewDir_;
+    // The seam played, and the prepared copy a search reads.
+    QTemporaryDir scratch_;
     QMediaPlayer* player_ = nullptr;
     QAudioOutput* output_ = nullptr;
 
     // Last, so that they are stopped before anything they report to goes.
     BackgroundWork<Envelope> envelopeWork_{this};
     BackgroundWork<Suggestions> suggestWork_{this};
+    BackgroundWork<CopyWritten> copyWork_{this};
 };
 
 }  // namespace corvan::ui

@@ -2,7 +2,6 @@
 
 #include "audio/AudioCheck.h"
 #include "audio/AudioPreparer.h"
-#include "loop/LoopSuggester.h"
 #include "platform/FileSize.h"
 
 #include <system_error>
