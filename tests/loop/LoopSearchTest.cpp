@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <thread>
 
 namespace corvan::loop {
 namespace {
@@ -89,6 +90,22 @@ TEST(LoopSearch, ABrightLayerThatEntersLateIsNeverCut) {
     ASSERT_FALSE(loops.empty());
     EXPECT_FALSE(loops.front().startFrame < entry && loops.front().endFrame > entry)
         << loops.front().startFrame << " " << loops.front().endFrame;
+}
+
+TEST(LoopSearch, TwoSearchesAtOnceFindWhatEachFindsAlone) {
+    // FFTW's planner is shared by the whole process; its plans are made one at a time.
+    const GameSamples first = music(40517, 6), second = music(52931, 5);
+    const auto frames = [](const std::vector<FoundLoop>& loops) {
+        std::vector<std::pair<std::int64_t, std::int64_t>> all;
+        for (const FoundLoop& loop : loops) all.emplace_back(loop.startFrame, loop.endFrame);
+        return all;
+    };
+    const auto firstAlone = frames(findLoops(first)), secondAlone = frames(findLoops(second));
+    std::vector<FoundLoop> together;
+    std::thread other([&] { together = findLoops(second); });
+    EXPECT_EQ(frames(findLoops(first)), firstAlone);
+    other.join();
+    EXPECT_EQ(frames(together), secondAlone);
 }
 
 TEST(LoopLanding, LandsEveryLoopExactlyOrSaysHowFarOff) {
