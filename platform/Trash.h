@@ -16,7 +16,7 @@ public:
     virtual std::error_code putBack(const std::string& inTrash, const std::string& path) = 0;
 };
 
-// The trash of the freedesktop.org Trash specification, which the desktops of Linux share:
+// The trash the desktops of Linux share, as freedesktop.org sets it out:
 // DATA_HOME/Trash for files on the home's volume, TOPDIR/.Trash/UID or TOPDIR/.Trash-UID for
 // files on other volumes, each file with an info file saying where it came from and when.
 class FreedesktopTrash final : public Trash {

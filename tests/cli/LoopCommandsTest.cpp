@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <numbers>
 #include <sstream>
@@ -36,6 +37,14 @@ double jsonField(const std::string& json, const std::string& key, std::size_t fr
 
 class LoopCommands : public ::testing::Test {
 protected:
+    // suggest-loop prepares a copy in the temporary folder: the test's own.
+    LoopCommands() : previousTmpdir(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "") {
+        setenv("TMPDIR", dir.path("").c_str(), 1);
+    }
+    ~LoopCommands() override {
+        previousTmpdir.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", previousTmpdir.c_str(), 1);
+    }
+
     CliRun cli(const std::vector<std::string>& arguments) {
         return runCliInProcess(arguments, posix);
     }
@@ -75,6 +84,7 @@ protected:
     std::vector<std::string> folder() const { return dir.names(); }
 
     TempDir dir;
+    const std::string previousTmpdir;
     platform::PosixFileSystem posix;
 };
 
