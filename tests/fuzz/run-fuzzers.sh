@@ -8,7 +8,7 @@ set -euo pipefail
 seconds=${1:-60}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${FUZZ_BUILD:-$root/build-fuzz}
-targets=(FuzzImcInspector FuzzLongToBytes FuzzHeaderTemplates FuzzAudioReader)
+targets=(FuzzImcInspector FuzzLongToBytes FuzzHeaderTemplates FuzzAudioReader FuzzMusicPack)
 
 cmake -S "$root" -B "$build" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCORVAN_FUZZ=ON -DCORVAN_BUILD_TESTS=OFF >/dev/null
@@ -37,7 +37,17 @@ if command -v ffmpeg >/dev/null; then
     done
 fi
 
+# Seeds for the pack reader: a pack with every key, and ones that reach out of their folders.
+seeds=$build/seeds/FuzzMusicPack
+mkdir -p "$seeds"
+printf 'name = "p"\nloudness = -18\n[[track]]\nreplace = "t.imc"\nrecording = "a.wav"\nkind = "looped"\nloop = [1, 2]\ngain = -1\n' >"$seeds/whole.toml"
+printf '[[track]]\nreplace = "../t.imc"\nrecording = "a.wav"\nkind = "queued"\n' >"$seeds/replace.toml"
+printf '[[track]]\nreplace = "t.imc"\nrecording = "out.wav"\nkind = "queued"\n' >"$seeds/link.toml"
+
 export LSAN_OPTIONS=suppressions=$root/tests/leak-suppressions.txt
+# What a target writes for itself (the pack reader's folder) stays in the build.
+export TMPDIR=$build/tmp
+rm -rf "$TMPDIR" && mkdir -p "$TMPDIR"
 for target in "${targets[@]}"; do
     corpus=$build/corpus/$target
     mkdir -p "$corpus"
