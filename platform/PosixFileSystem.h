@@ -13,7 +13,7 @@ class PosixFileSystem final : public FileSystem {
 public:
     PosixFileSystem() = default;
     // Work on files stops once one of `signals` has arrived.
-    explicit PosixFileSystem(const TerminationSignals& signals) : signals_(&signals) {}
+    explicit PosixFileSystem(const TerminationSignals& termination) : signals_(&termination) {}
 
     Handle open(const std::string& path, OpenMode mode) override;
     IoResult read(Handle handle, std::uint8_t* buffer, std::uint32_t count) override;

@@ -412,4 +412,53 @@ got_end=$((($(jq '.loopEndWavByte' "$work/saved.json") - 44) / 4))
 keys ctrl+x
 wait "$app_pid" || fail "the program ended with an error"
 app_pid=
-echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode, Prepare Audio and a suggested loop in a padded copy"
+
+# Tools > Soundtrack finds a game installed by Steam in the user's home, applies a music
+# pack to its music folder and gives one track back as the game had it.
+home="$work/home"
+game="$home/.local/share/Steam/steamapps/common/XWA/MUSIC"
+mkdir -p "$game" "$work/pack"
+head -c 40000 /dev/urandom >"$game/TRACK01.IMC"
+head -c 50000 /dev/urandom >"$game/TRACK02.IMC"
+cp "$game/TRACK01.IMC" "$work/track01-original.imc"
+sox -n -r 22050 -c 2 -b 16 "$work/pack/theme.wav" synth 12 sine 330 sine 495 vol 0.3
+printf 'name = "Test pack"\nloudness = -20\n[[track]]\nreplace = "track01.imc"\nrecording = "theme.wav"\nkind = "looped"\nloop = "auto"\n' \
+    >"$work/pack/pack.toml"
+status() { HOME="$home" XDG_DATA_HOME="$home/.local/share" "$cli" soundtrack status --json "$game"; }
+cd "$work"
+HOME="$home" XDG_DATA_HOME="$home/.local/share" "$work/Game/corvan" 2>>"$work/app.log" &
+app_pid=$!
+main=$(wait_window "Corvan 1.0")
+keys alt+t s                # Tools > Soundtrack...
+soundtrack=$(wait_window "Soundtrack")
+expect_beside "$main" "$soundtrack" "Soundtrack"
+sleep 1                     # the search for the game
+keys alt+p                  # Apply Pack...
+wait_window "Music pack" >/dev/null
+xdotool type --delay 10 "$work/pack/pack.toml"
+keys Return
+wait_gone "Music pack"
+for _ in $(seq 100); do
+    status | jq -e '.tracks[0].state == "corvan"' >/dev/null && break
+    sleep 0.2
+done
+status | jq -e '.tracks[0].state == "corvan" and .tracks[0].kind == "looped"' >/dev/null ||
+    fail "the pack was not applied: $(status)"
+sleep 0.5
+shot soundtrack-applied
+xdotool windowactivate --sync "$soundtrack"
+keys alt+r                  # Restore the first track, selected
+for _ in $(seq 50); do
+    cmp -s "$work/track01-original.imc" "$game/TRACK01.IMC" && break
+    sleep 0.2
+done
+cmp "$work/track01-original.imc" "$game/TRACK01.IMC" || fail "the game's track did not come back"
+sleep 0.5
+shot soundtrack-restored
+keys Escape
+wait_gone "Soundtrack"
+expect_main_active "after Soundtrack"
+keys ctrl+x
+wait "$app_pid" || fail "the program ended with an error"
+app_pid=
+echo "PASS: conversions, Enter, Cancel, closes through the frame, a lost folder, debug mode, Prepare Audio, a suggested loop in a padded copy and a music pack applied and restored"

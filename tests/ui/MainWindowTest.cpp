@@ -424,11 +424,13 @@ TEST_F(MainWindowTest, TheMenuHoldsFileWithSaveAndExitAndAboutAsACommand) {
     EXPECT_EQ(bar[1]->text(), QStringLiteral("&Tools"));
     ASSERT_NE(bar[1]->menu(), nullptr);
     const QList<QAction*> tools = bar[1]->menu()->actions();
-    ASSERT_EQ(tools.size(), 2);
+    ASSERT_EQ(tools.size(), 3);
     EXPECT_EQ(tools[0], h.find<QAction>("mnuPrepareAudio"));
     EXPECT_EQ(tools[0]->text(), QStringLiteral("&Prepare Audio..."));
     EXPECT_EQ(tools[1], h.find<QAction>("mnuLoop"));
     EXPECT_EQ(tools[1]->text(), QStringLiteral("&Loop..."));
+    EXPECT_EQ(tools[2], h.find<QAction>("mnuSoundtrack"));
+    EXPECT_EQ(tools[2]->text(), QStringLiteral("&Soundtrack..."));
     EXPECT_EQ(bar[2], h.mnuAbout());
     EXPECT_EQ(bar[2]->menu(), nullptr);
     EXPECT_EQ(h.mnuAbout()->text(), QStringLiteral("About"));

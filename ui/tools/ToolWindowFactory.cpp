@@ -2,6 +2,7 @@
 
 #include "ui/tools/LoopWindow.h"
 #include "ui/tools/PrepareAudioWindow.h"
+#include "ui/tools/SoundtrackWindow.h"
 
 namespace corvan::ui {
 
@@ -11,6 +12,10 @@ QWidget* ToolWindowFactory::makePrepareAudio(MainWindowLink& main) {
 
 QWidget* ToolWindowFactory::makeLoop(MainWindowLink& main) {
     return new LoopWindow(main);
+}
+
+QWidget* ToolWindowFactory::makeSoundtrack(MainWindowLink&) {
+    return new SoundtrackWindow(SoundtrackPlaces::fromEnvironment());
 }
 
 }  // namespace corvan::ui

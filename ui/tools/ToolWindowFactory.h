@@ -4,11 +4,12 @@
 
 namespace corvan::ui {
 
-// The Prepare Audio and Loop windows, as the main window's Tools menu opens them.
+// The Prepare Audio, Loop and Soundtrack windows, as the main window's Tools menu opens them.
 class ToolWindowFactory : public ToolWindows {
 public:
     QWidget* makePrepareAudio(MainWindowLink& main) override;
     QWidget* makeLoop(MainWindowLink& main) override;
+    QWidget* makeSoundtrack(MainWindowLink& main) override;
 };
 
 }  // namespace corvan::ui

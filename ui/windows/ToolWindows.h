@@ -15,6 +15,7 @@ public:
 
     virtual QWidget* makePrepareAudio(MainWindowLink& main) = 0;
     virtual QWidget* makeLoop(MainWindowLink& main) = 0;
+    virtual QWidget* makeSoundtrack(MainWindowLink& main) = 0;
 };
 
 }  // namespace corvan::ui

@@ -58,6 +58,7 @@ frmMain::~frmMain() {
     delete frmAbout_;
     delete prepareAudio_;
     delete loopWindow_;
+    delete soundtrackWindow_;
 }
 
 // The secondary windows belong to no parent widget, since disabling this window would
@@ -165,6 +166,8 @@ void frmMain::buildMenu() {
     QAction* mnuPrepareAudio =
         named(mnuTools->addAction(QStringLiteral("&Prepare Audio...")), "mnuPrepareAudio");
     QAction* mnuLoop = named(mnuTools->addAction(QStringLiteral("&Loop...")), "mnuLoop");
+    QAction* mnuSoundtrack =
+        named(mnuTools->addAction(QStringLiteral("&Soundtrack...")), "mnuSoundtrack");
     // About is a command on the menu bar itself, not a menu of its own.
     QAction* mnuAbout = named(menuBar()->addAction(QStringLiteral("About")), "mnuAbout");
 
@@ -173,6 +176,8 @@ void frmMain::buildMenu() {
     connect(mnuAbout, &QAction::triggered, this, &frmMain::mnuAbout_Click);
     connect(mnuPrepareAudio, &QAction::triggered, this, &frmMain::mnuPrepareAudio_Click);
     connect(mnuLoop, &QAction::triggered, this, &frmMain::mnuLoop_Click);
+    connect(mnuSoundtrack, &QAction::triggered, this,
+            [this] { openTool(soundtrackWindow_, &ToolWindows::makeSoundtrack); });
 }
 
 bool frmMain::playOnceValue() const {

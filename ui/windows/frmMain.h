@@ -136,6 +136,7 @@ private:
     QPointer<frmAbout> frmAbout_;
     QPointer<QWidget> prepareAudio_;
     QPointer<QWidget> loopWindow_;
+    QPointer<QWidget> soundtrackWindow_;
     std::optional<LoopSource> loopSource_;
     std::optional<std::string> hint_;  // the selected file's, from its one check
 };
