@@ -5,6 +5,7 @@
 #include "platform/PosixFileSystem.h"
 #include "platform/TerminationSignals.h"
 #include "support/CliRun.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -131,6 +132,15 @@ TEST_F(SoundtrackCommands, APackGoesInAllOrNothing) {
         EXPECT_NE(applied.out.find("track01.imc: looped "), std::string::npos) << applied.out;
         EXPECT_NE(applied.out.find("TRACK02.IMC: queued, -20.0 LUFS"), std::string::npos);
     }
+    // The queued track's WAV, after its 190-byte header, at the pack's loudness by ffmpeg's meter.
+    const Bytes queued = readFile(music + "/TRACK02.IMC");
+    writeFile(dir.path("queued.wav"), Bytes(queued.begin() + 190, queued.end()));
+    const ProcessResult meter = runProcess(
+        "ffmpeg -nostats -nostdin -i " + quote(dir.path("queued.wav")) + " -af ebur128 -f null -",
+        dir.path("meter.out"), dir.path("meter.err"));
+    const std::size_t integrated = meter.err.rfind("I:");
+    ASSERT_NE(integrated, std::string::npos) << meter.err;
+    EXPECT_NEAR(std::stod(meter.err.substr(integrated + 2)), -20.0, 0.5);
     // The loop lands as long as the pack asks, both ends moved together at most 70 ms.
     const CliRun status = cli({"soundtrack", "status", "--json", music});
     const std::size_t at =

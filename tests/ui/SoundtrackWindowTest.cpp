@@ -79,6 +79,17 @@ TEST_F(SoundtrackWindowTest, FindsTheGameAppliesAPackAndGivesTheGamesTrackBack) 
     EXPECT_EQ(cell(*window, 0, 1), QStringLiteral("original"));
     EXPECT_EQ(dir.names("home/.local/share/Trash/files"), std::vector<std::string>{"TRACK01.IMC"});
 
+    // A track replaced with a recording and a loop typed in seconds lands there exactly.
+    window->replaceTrack(QStringLiteral("TRACK02.IMC"),
+                         QString::fromStdString(dir.path("pack/a.wav")), true,
+                         std::make_pair(1.0, 5.0));
+    waitFor(*window);
+    EXPECT_EQ(cell(*window, 1, 1), QStringLiteral("corvan"));
+    const QString loop = cell(*window, 1, 4);
+    EXPECT_TRUE(loop.startsWith(QStringLiteral("0:00.9")) ||
+                loop.startsWith(QStringLiteral("0:01.0")))
+        << loop.toStdString();
+
     // The folder chosen is remembered for the next window, a folder of any name.
     fs::create_directories(dir.path("elsewhere"));
     window->chooseFolder(QString::fromStdString(dir.path("elsewhere")));

@@ -20,7 +20,9 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QSettings>
@@ -138,7 +140,30 @@ SoundtrackWindow::SoundtrackWindow(SoundtrackPlaces places)
                 .arg(QFileInfo(recording).fileName()),
             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
         if (looped == QMessageBox::Cancel) return;
-        replaceTrack(track, recording, looped == QMessageBox::Yes);
+        std::optional<std::pair<double, double>> loop;
+        if (looped == QMessageBox::Yes) {
+            bool ok = false;
+            const QString typed = QInputDialog::getText(
+                this, QStringLiteral("Soundtrack"),
+                QStringLiteral("Loop from and to, in seconds (12.5 47.25); empty: the most "
+                               "seamless loop is found:"),
+                QLineEdit::Normal, QString(), &ok);
+            if (!ok) return;
+            const QStringList parts =
+                typed.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            bool first = false, second = false;
+            if (parts.size() == 2) {
+                loop = {parts[0].toDouble(&first), parts[1].toDouble(&second)};
+                if (!first || !second || loop->first < 0 || loop->second <= loop->first) {
+                    status_->setText(QStringLiteral("Not a loop: \"%1\".").arg(typed));
+                    return;
+                }
+            } else if (!parts.isEmpty()) {
+                status_->setText(QStringLiteral("Not a loop: \"%1\".").arg(typed));
+                return;
+            }
+        }
+        replaceTrack(track, recording, looped == QMessageBox::Yes, loop);
     });
     connect(restore_, &QPushButton::clicked, this, [this] {
         if (!selectedTrack().isEmpty()) restoreTracks({selectedTrack()});
@@ -307,17 +332,22 @@ void SoundtrackWindow::applyPack(const QString& pack) {
     });
 }
 
-void SoundtrackWindow::replaceTrack(const QString& track, const QString& recording, bool looped) {
+void SoundtrackWindow::replaceTrack(const QString& track, const QString& recording, bool looped,
+                                    std::optional<std::pair<double, double>> loopSeconds) {
     const std::string music = folder().toStdString();
     start([this, track = track.toStdString(), recording = recording.toStdString(), looped,
-           music](const std::function<bool()>& stop) {
+           loopSeconds, music](const std::function<bool()>& stop) {
         // One track is a pack of one, put in place the same way.
         soundtrack::MusicPack pack;
         soundtrack::PackTrack one;
         one.replace = track;
         one.recording = recording;
         one.kind = looped ? soundtrack::PackTrackKind::Looped : soundtrack::PackTrackKind::Queued;
-        one.autoLoop = looped;
+        one.autoLoop = looped && !loopSeconds;
+        if (looped && loopSeconds) {
+            one.loopStartSeconds = loopSeconds->first;
+            one.loopEndSeconds = loopSeconds->second;
+        }
         pack.tracks.push_back(one);
         try {
             std::string problem;

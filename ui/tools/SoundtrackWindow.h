@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QComboBox;
@@ -47,7 +48,9 @@ public:
 
     // What the buttons start, once the files are chosen.
     void applyPack(const QString& pack);
-    void replaceTrack(const QString& track, const QString& recording, bool looped);
+    // `loopSeconds`: where a looped track loops; nothing finds the loop.
+    void replaceTrack(const QString& track, const QString& recording, bool looped,
+                      std::optional<std::pair<double, double>> loopSeconds = std::nullopt);
     void restoreTracks(const std::vector<QString>& tracks);
 
 protected:
