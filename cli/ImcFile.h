@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/ImcHeaderReader.h"
 #include "engine/ImcInspector.h"
 #include "loop/LoopPosition.h"
 #include "platform/FileSystem.h"
@@ -9,14 +10,6 @@
 #include <system_error>
 
 namespace corvan::cli {
-
-// Whether `path` starts with the IMC container's tag; false when it cannot be read.
-bool startsLikeImc(platform::FileSystem& files, const std::string& path);
-
-// Reads and inspects the header of the IMC file at `path`. Nothing when the file cannot be
-// opened or read; `problem` then says which.
-std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const std::string& path,
-                                           std::string& problem);
 
 // The loop of a well-formed looped header, in frames of the WAV behind it, counted from the
 // samples of a plain 44-byte WAV header; nothing for anything else.

@@ -3,12 +3,10 @@
 #include "platform/File.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace corvan {
 
-namespace {
-
-// Reads until `buffer` is full or the file ends; nothing when a read fails.
 std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer,
                                       std::uint32_t size) {
     std::uint32_t length = 0;
@@ -20,7 +18,12 @@ std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer
     return length;
 }
 
-}  // namespace
+bool startsLikeImc(platform::FileSystem& files, const std::string& path) {
+    platform::File file(files, path, platform::OpenMode::ReadExisting);
+    std::uint8_t tag[4];
+    return file.isOpen() && readUpTo(file, tag, sizeof tag) == sizeof tag &&
+           std::memcmp(tag, "MCMP", sizeof tag) == 0;
+}
 
 std::optional<ImcInspection> readImcHeader(platform::FileSystem& files, const std::string& path,
                                            std::string& problem) {

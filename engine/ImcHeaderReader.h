@@ -1,12 +1,22 @@
 #pragma once
 
 #include "ImcInspector.h"
+#include "platform/File.h"
 #include "platform/FileSystem.h"
+
+#include <cstdint>
 
 #include <optional>
 #include <string>
 
 namespace corvan {
+
+// Reads until `buffer` is full or the file ends; nothing when a read fails.
+std::optional<std::uint32_t> readUpTo(platform::File& file, std::uint8_t* buffer,
+                                      std::uint32_t size);
+
+// Whether `path` starts with the IMC container's tag; false when it cannot be read.
+bool startsLikeImc(platform::FileSystem& files, const std::string& path);
 
 // Reads and inspects the header of the IMC file at `path`; nothing, with `problem` saying
 // why, when the file cannot be opened or read.

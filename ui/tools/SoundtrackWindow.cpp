@@ -308,24 +308,31 @@ void SoundtrackWindow::setWorking(bool working) {
     progress_->setValue(0);
 }
 
+QString SoundtrackWindow::putInPlace(const soundtrack::MusicPack& pack, const std::string& named,
+                                     const std::string& music, const std::function<bool()>& stop,
+                                     const std::function<QString(std::size_t tracks)>& done) {
+    std::string problem;
+    const auto plan = soundtrack::planPack(pack, named, music, problem);
+    if (!plan) return QString::fromStdString(problem);
+    soundtrack::ApplyOptions options;
+    options.shouldStop = stop;
+    const auto result = soundtrack::applyPack(files_, pack, *plan, music, &store_, options);
+    if (result.stopped) return QStringLiteral("Stopped: every track is as it was.");
+    if (result.error) return QString::fromStdString(*result.error + "; every track is as it was");
+    return done(result.tracks.size());
+}
+
 void SoundtrackWindow::applyPack(const QString& pack) {
     const std::string music = folder().toStdString();
     start([this, pack = pack.toStdString(), music](const std::function<bool()>& stop) {
         try {
             const soundtrack::MusicPack read = soundtrack::readMusicPack(pack);
-            std::string problem;
-            const auto plan = soundtrack::planPack(read, pack, music, problem);
-            if (!plan) return QString::fromStdString(problem);
-            soundtrack::ApplyOptions options;
-            options.shouldStop = stop;
-            const auto result = soundtrack::applyPack(files_, read, *plan, music, &store_, options);
-            if (result.stopped) return QStringLiteral("Stopped: every track is as it was.");
-            if (result.error)
-                return QString::fromStdString(*result.error + "; every track is as it was");
-            return QStringLiteral("%1 %2 replaced from %3.")
-                .arg(result.tracks.size())
-                .arg(result.tracks.size() == 1 ? QStringLiteral("track") : QStringLiteral("tracks"))
-                .arg(QString::fromStdString(read.name.empty() ? pack : read.name));
+            return putInPlace(read, pack, music, stop, [&](std::size_t tracks) {
+                return QStringLiteral("%1 %2 replaced from %3.")
+                    .arg(tracks)
+                    .arg(tracks == 1 ? QStringLiteral("track") : QStringLiteral("tracks"))
+                    .arg(QString::fromStdString(read.name.empty() ? pack : read.name));
+            });
         } catch (const std::exception& error) {
             return QString::fromStdString(error.what());
         }
@@ -350,16 +357,10 @@ void SoundtrackWindow::replaceTrack(const QString& track, const QString& recordi
         }
         pack.tracks.push_back(one);
         try {
-            std::string problem;
-            const auto plan = soundtrack::planPack(pack, recording, music, problem);
-            if (!plan) return QString::fromStdString(problem);
-            soundtrack::ApplyOptions options;
-            options.shouldStop = stop;
-            const auto result = soundtrack::applyPack(files_, pack, *plan, music, &store_, options);
-            if (result.stopped) return QStringLiteral("Stopped: the track is as it was.");
-            if (result.error) return QString::fromStdString(*result.error);
-            return QString::fromStdString(track + " replaced with " +
-                                          platform::fileNameOf(recording) + ".");
+            return putInPlace(pack, recording, music, stop, [&](std::size_t) {
+                return QString::fromStdString(track + " replaced with " +
+                                              platform::fileNameOf(recording) + ".");
+            });
         } catch (const std::exception& error) {
             return QString::fromStdString(error.what());
         }

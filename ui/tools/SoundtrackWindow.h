@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PosixFileSystem.h"
+#include "soundtrack/MusicPack.h"
 #include "soundtrack/OriginalsStore.h"
 #include "ui/tools/BackgroundWork.h"
 #include "ui/tools/QtTrash.h"
@@ -61,6 +62,10 @@ private:
     void refresh();
     QString selectedTrack() const;
     void start(std::function<QString(const std::function<bool()>& stop)> work);
+    // Puts `pack` in place in `music` (from the work's thread); `done` words a success.
+    QString putInPlace(const soundtrack::MusicPack& pack, const std::string& named,
+                       const std::string& music, const std::function<bool()>& stop,
+                       const std::function<QString(std::size_t tracks)>& done);
     void finished(std::optional<QString> message);
     void setWorking(bool working);
 
